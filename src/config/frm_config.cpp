@@ -1,0 +1,61 @@
+#include "config/frm_config.h"
+
+#include "engine/frm_main.h"
+#include "engine/numeric_text.h"
+#include "engine/open_sequence.h"
+#include "platform/message_box.h"
+#include "platform/platform.h"
+
+namespace tarvolk::config {
+
+frmConfig::frmConfig(engine::DriverState& state)
+    : state_(state), view_(state.Platform().CreateConfigView(*this)) {}
+
+frmConfig::~frmConfig() = default;
+
+void frmConfig::Show() {
+  Load();
+  view_->ShowModal();
+}
+
+void frmConfig::Load() {
+  view_->SetChannelCountText(engine::ToDecimalText(state_.ChannelCount));
+  // A stored port beyond the list shows no selection rather than locking the
+  // user out of the one place where the port can be repaired.
+  const int port = state_.PortNumber;
+  view_->SetSelectedPortIndex(port >= 1 && port <= kPortListSize ? port - 1 : -1);
+}
+
+bool frmConfig::OnCloseRequest() {
+  const bool accepted = AcceptChannelCount();
+  // The port is applied even when the count was refused.
+  ApplyPort();
+  return accepted;
+}
+
+bool frmConfig::AcceptChannelCount() {
+  auto& messages = state_.Platform().MessageBoxes();
+  const auto value = engine::ParseNumber(view_->ChannelCountText());
+  if (!value) {
+    messages.Show(kNotANumberText, kComponentTitle, platform::MessageBox::kExclamation);
+    return false;
+  }
+  const double rounded = engine::RoundHalfToEven(*value);
+  if (!(rounded >= 0 && rounded <= engine::DriverState::kMaxChannelCount)) {
+    messages.Show(kOutOfRangeText, kComponentTitle, platform::MessageBox::kExclamation);
+    return false;
+  }
+  state_.ChannelCount = static_cast<std::int32_t>(rounded);
+  state_.EngineWindow().timSend.SetSendInterval();
+  return true;
+}
+
+void frmConfig::ApplyPort() {
+  const int selection = view_->SelectedPortIndex();
+  engine::RunPortSteps(state_, engine::kDialogPortFailureText, [&] {
+    engine::OpenSerialLinkForDialog(state_, selection);
+    state_.EngineWindow().timSend.StartSending();
+  });
+}
+
+}  // namespace tarvolk::config

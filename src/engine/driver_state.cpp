@@ -1,0 +1,31 @@
+#include "engine/driver_state.h"
+
+#include "engine/frm_main.h"
+#include "platform/platform.h"
+
+namespace tarvolk::engine {
+
+DriverState::DriverState(platform::Platform& platform) : platform_(platform) {}
+
+// The windows go first: they hold references into the record.
+DriverState::~DriverState() {
+  frmConfig.reset();
+  engineWindow_.reset();
+}
+
+DriverState& DriverState::ForCurrentThread() {
+  // The platform is declared first so that it outlives the record using it.
+  struct PerThread {
+    std::unique_ptr<platform::Platform> platform = platform::CreatePlatform();
+    DriverState state{*platform};
+  };
+  thread_local PerThread perThread;
+  return perThread.state;
+}
+
+frmMain& DriverState::EngineWindow() {
+  if (!engineWindow_) engineWindow_ = std::make_unique<frmMain>(*this, platform_);
+  return *engineWindow_;
+}
+
+}  // namespace tarvolk::engine

@@ -1,0 +1,99 @@
+#include "engine/serial_link.h"
+
+#include <algorithm>
+
+#include "platform/clock.h"
+#include "platform/line_settings.h"
+#include "platform/platform_error.h"
+#include "platform/serial_port.h"
+
+namespace tarvolk::engine {
+namespace {
+
+// The control's settings until the open sequence sets its own.
+constexpr std::string_view kDefaultSettings = "9600,N,8,1";
+
+SerialLink::Duration ByteTimeOf(std::string_view settings) {
+  const auto parsed = platform::LineSettings::Parse(settings);
+  if (!parsed) throw platform::PlatformError("invalid line settings");
+  return parsed->ByteTime();
+}
+
+}  // namespace
+
+SerialLink::SerialLink(std::unique_ptr<platform::SerialPort> port, const platform::Clock& clock)
+    : port_(std::move(port)), clock_(clock), byteTime_(ByteTimeOf(kDefaultSettings)) {
+  waiting_.reserve(kOutputBufferSize);
+}
+
+SerialLink::~SerialLink() = default;
+
+bool SerialLink::IsOpen() const { return port_->IsOpen(); }
+
+void SerialLink::Close() {
+  port_->Close();
+  waiting_.clear();
+  lineFreeAt_ = Duration{0};
+}
+
+void SerialLink::SetPortNumber(std::int16_t portNumber) { port_->SetPortNumber(portNumber); }
+
+void SerialLink::SetSettings(std::string_view settings) {
+  const Duration byteTime = ByteTimeOf(settings);
+  port_->SetSettings(settings);
+  byteTime_ = byteTime;
+}
+
+void SerialLink::SetReceiveThreshold(std::int16_t threshold) {
+  port_->SetReceiveThreshold(threshold);
+}
+
+void SerialLink::Open() {
+  port_->Open();
+  waiting_.clear();
+  lineFreeAt_ = clock_.Now();
+}
+
+bool SerialLink::QueueFrame(std::span<const std::uint8_t> frame, Duration maxBacklog) {
+  if (!IsOpen()) return false;
+  if (waiting_.size() + frame.size() > kOutputBufferSize) return false;
+  if (Backlog() > maxBacklog) return false;
+  waiting_.insert(waiting_.end(), frame.begin(), frame.end());
+  return true;
+}
+
+void SerialLink::Pump(Duration maxAhead) {
+  if (waiting_.empty() || !IsOpen()) return;
+  const Duration now = clock_.Now();
+  const Duration room = maxAhead - QueuedInOperatingSystem(now);
+  if (room < byteTime_) return;
+  const auto count = std::min(waiting_.size(), static_cast<std::size_t>(room / byteTime_));
+  std::size_t taken = 0;
+  try {
+    taken = std::min(count, port_->Write(std::span(waiting_.data(), count)));
+  } catch (const platform::PlatformError&) {
+    ++counters_.writeFailures;
+    return;
+  }
+  waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(taken));
+  lineFreeAt_ = std::max(lineFreeAt_, now) + byteTime_ * static_cast<std::int64_t>(taken);
+  counters_.bytesWritten += taken;
+}
+
+SerialLink::Duration SerialLink::Backlog() const {
+  if (!IsOpen()) return Duration{0};
+  return QueuedInOperatingSystem(clock_.Now()) +
+         byteTime_ * static_cast<std::int64_t>(waiting_.size());
+}
+
+// Our own model of the line; a port that can report its queue corrects it
+// when the line runs slower than its nominal speed.
+SerialLink::Duration SerialLink::QueuedInOperatingSystem(Duration now) const {
+  Duration queued = std::max(lineFreeAt_ - now, Duration{0});
+  if (const auto pending = port_->PendingOutputBytes()) {
+    queued = std::max(queued, byteTime_ * static_cast<std::int64_t>(*pending));
+  }
+  return queued;
+}
+
+}  // namespace tarvolk::engine

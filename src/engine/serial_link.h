@@ -1,0 +1,75 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace tarvolk::platform {
+class Clock;
+class SerialPort;
+}  // namespace tarvolk::platform
+
+namespace tarvolk::engine {
+
+// The serial link MSComm1: the port's properties as the open sequences set
+// them, and an output path that never puts a torn frame on the wire.
+//
+// Frames wait in the link's own 512-byte buffer, whole or not at all, and are
+// handed to the operating system no faster than the line carries them, so
+// that the operating system never queues more than a few timer periods of
+// line time and every frame still carries fresh values when it starts.
+class SerialLink {
+ public:
+  using Duration = std::chrono::nanoseconds;
+  static constexpr std::size_t kOutputBufferSize = 512;
+
+  struct Counters {
+    std::uint64_t bytesWritten = 0;   // taken by the operating system
+    std::uint64_t writeFailures = 0;  // writes the operating system refused
+  };
+
+  SerialLink(std::unique_ptr<platform::SerialPort> port, const platform::Clock& clock);
+  ~SerialLink();
+
+  bool IsOpen() const;
+  // Closes the port; whatever was still waiting to go out is dropped with it.
+  void Close();
+  void SetPortNumber(std::int16_t portNumber);
+  // Also sets the pace of the output from the line's byte time.
+  void SetSettings(std::string_view settings);
+  void SetReceiveThreshold(std::int16_t threshold);
+  void Open();
+
+  // Takes the whole frame, or nothing when the link is closed, the buffer
+  // cannot hold it, or what is already queued needs longer than maxBacklog
+  // to leave the line.
+  bool QueueFrame(std::span<const std::uint8_t> frame, Duration maxBacklog);
+
+  // Hands waiting bytes to the operating system, keeping at most maxAhead of
+  // line time queued there. Never throws: a refused write is counted and its
+  // bytes stay waiting.
+  void Pump(Duration maxAhead);
+
+  // Line time until everything queued, here and in the operating system, has left.
+  Duration Backlog() const;
+  Duration ByteTime() const { return byteTime_; }
+  std::size_t BufferedBytes() const { return waiting_.size(); }
+  const Counters& Stats() const { return counters_; }
+
+ private:
+  Duration QueuedInOperatingSystem(Duration now) const;
+
+  std::unique_ptr<platform::SerialPort> port_;
+  const platform::Clock& clock_;
+  Duration byteTime_;
+  // When the bytes already handed over will have left the line.
+  Duration lineFreeAt_{0};
+  std::vector<std::uint8_t> waiting_;
+  Counters counters_;
+};
+
+}  // namespace tarvolk::engine
