@@ -89,8 +89,9 @@ FrameTransmitter::Duration FrameTransmitter::MeasureTickInterval() {
   const Duration asked = std::chrono::milliseconds(timer_->IntervalMs());
   if (lastTick_) {
     const Duration measured = now - *lastTick_;
-    tickInterval_ = tickInterval_ ? *tickInterval_ + Scaled(measured - *tickInterval_, kIntervalSmoothing)
-                                  : measured;
+    tickInterval_ = tickInterval_
+                        ? *tickInterval_ + Scaled(measured - *tickInterval_, kIntervalSmoothing)
+                        : measured;
   }
   lastTick_ = now;
   return tickInterval_.value_or(asked);

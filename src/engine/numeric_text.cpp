@@ -33,7 +33,8 @@ std::optional<double> ParseRadixLiteral(std::string_view body) {
   if (base == 0) return std::nullopt;
   std::uint32_t value = 0;
   const auto digits = body.substr(1);
-  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+  const auto [end, error] =
+      std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
   if (error != std::errc{} || end != digits.data() + digits.size()) return std::nullopt;
   return static_cast<double>(value);
 }
@@ -47,9 +48,11 @@ long MagnitudeOf(std::string_view mantissa, long exponent) {
   if (significant != std::string_view::npos) {
     return static_cast<long>(integerPart.size() - significant) + exponent;
   }
-  const auto fraction = point == std::string_view::npos ? std::string_view{} : mantissa.substr(point + 1);
+  const auto fraction =
+      point == std::string_view::npos ? std::string_view{} : mantissa.substr(point + 1);
   const auto firstNonZero = fraction.find_first_not_of('0');
-  return -static_cast<long>(firstNonZero == std::string_view::npos ? fraction.size() : firstNonZero) +
+  return -static_cast<long>(firstNonZero == std::string_view::npos ? fraction.size()
+                                                                   : firstNonZero) +
          exponent;
 }
 
@@ -76,10 +79,12 @@ std::optional<double> ParseDecimal(std::string_view text) {
     if (marker != 'E' && marker != 'D') return std::nullopt;
     auto expText = text.substr(i + 1);
     if (!expText.empty() && expText[0] == '+') expText.remove_prefix(1);
-    const auto [end, error] = std::from_chars(expText.data(), expText.data() + expText.size(), exponent);
+    const auto [end, error] =
+        std::from_chars(expText.data(), expText.data() + expText.size(), exponent);
     if (expText.empty() || end != expText.data() + expText.size()) return std::nullopt;
     if (error == std::errc::result_out_of_range) {
-      exponent = expText[0] == '-' ? std::numeric_limits<long>::min() / 2 : std::numeric_limits<long>::max() / 2;
+      exponent = expText[0] == '-' ? std::numeric_limits<long>::min() / 2
+                                   : std::numeric_limits<long>::max() / 2;
     } else if (error != std::errc{}) {
       return std::nullopt;
     }
@@ -87,7 +92,8 @@ std::optional<double> ParseDecimal(std::string_view text) {
 
   const std::string normalized = std::string(mantissa) + "e" + std::to_string(exponent);
   double value = 0.0;
-  const auto [end, error] = std::from_chars(normalized.data(), normalized.data() + normalized.size(), value);
+  const auto [end, error] =
+      std::from_chars(normalized.data(), normalized.data() + normalized.size(), value);
   if (error == std::errc::result_out_of_range) {
     value = MagnitudeOf(mantissa, exponent) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
   } else if (error != std::errc{} || end != normalized.data() + normalized.size()) {

@@ -23,12 +23,23 @@ std::optional<int> ParseInt(std::string_view field) {
 std::optional<Parity> ParseParity(std::string_view field) {
   if (field.size() != 1) return std::nullopt;
   switch (field[0]) {
-    case 'N': case 'n': return Parity::kNone;
-    case 'O': case 'o': return Parity::kOdd;
-    case 'E': case 'e': return Parity::kEven;
-    case 'M': case 'm': return Parity::kMark;
-    case 'S': case 's': return Parity::kSpace;
-    default: return std::nullopt;
+    case 'N':
+    case 'n':
+      return Parity::kNone;
+    case 'O':
+    case 'o':
+      return Parity::kOdd;
+    case 'E':
+    case 'e':
+      return Parity::kEven;
+    case 'M':
+    case 'm':
+      return Parity::kMark;
+    case 'S':
+    case 's':
+      return Parity::kSpace;
+    default:
+      return std::nullopt;
   }
 }
 

@@ -22,8 +22,8 @@ std::u16string SectionFor(const std::u16string& fileName) {
 
 void LoadPort(engine::DriverState& state, const platform::SettingsStore& store,
               const std::u16string& appTitle, const std::u16string& fileName) {
-  const auto text =
-      store.Get(appTitle, SectionFor(fileName), std::u16string(kPortKey)).value_or(std::u16string(kDefaultPort));
+  const auto text = store.Get(appTitle, SectionFor(fileName), std::u16string(kPortKey))
+                        .value_or(std::u16string(kDefaultPort));
   const auto value = engine::ParseNumber(text);
   if (!value) throw engine::AutomationError(engine::ErrorNumber::kConversion);
   const double rounded = engine::RoundHalfToEven(*value);

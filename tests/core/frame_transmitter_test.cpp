@@ -1,0 +1,117 @@
+#include "engine/frame_transmitter.h"
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace tarvolk::engine {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(SendIntervalTest, MatchesTheIntegerFormulaOverTheWholeBuffer) {
+  for (std::int32_t n = 0; n <= 512; ++n) {
+    EXPECT_EQ(SendInterval(n), (7 * n + 100) / 100) << n;
+  }
+}
+
+TEST(SendIntervalTest, WholeProductsDoNotFallBelowTheirValue) {
+  const std::pair<std::int32_t, std::int32_t> cases[] = {{0, 1},    {14, 1},   {15, 2},  {100, 8},
+                                                         {200, 15}, {243, 18}, {254, 18}};
+  for (const auto& [count, period] : cases) EXPECT_EQ(SendInterval(count), period) << count;
+}
+
+class FrameTransmitterTest : public ::testing::Test {
+ protected:
+  void EnableOnPortOne() {
+    fixture.state.PortNumber = 1;
+    ASSERT_TRUE(fixture.driver.Enable());
+  }
+  // Ticks until the first frame has left for the line, and returns it.
+  Bytes FirstFrameOnWire(std::size_t frameSize) {
+    for (int tick = 0; tick < 100 && fixture.port().written.size() < frameSize; ++tick) {
+      fixture.platform.clock.Advance(std::chrono::milliseconds(fixture.timer().IntervalMs()));
+      fixture.timer().Fire();
+    }
+    const auto& written = fixture.port().written;
+    return Bytes(written.begin(), written.begin() + static_cast<std::ptrdiff_t>(
+                                                        std::min(frameSize, written.size())));
+  }
+
+  testing::DriverFixture fixture;
+};
+
+TEST_F(FrameTransmitterTest, OneValueTravelsToTheWire) {
+  EnableOnPortOne();
+  EXPECT_TRUE(fixture.driver.SetChannel(5, 255));
+  EXPECT_EQ(FirstFrameOnWire(13), (Bytes{0x50, 0x0B, 0x00, 0, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(FrameTransmitterTest, NoChannelsIsAThreeByteFrame) {
+  EnableOnPortOne();
+  fixture.state.ChannelCount = 0;
+  EXPECT_EQ(FirstFrameOnWire(3), (Bytes{0x50, 0x01, 0x00}));
+}
+
+TEST_F(FrameTransmitterTest, TheLargestFrameCarriesChannelsOneTo254Only) {
+  EnableOnPortOne();
+  for (std::size_t i = 0; i < fixture.state.ChannelBuffer.size(); ++i) {
+    fixture.state.ChannelBuffer[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  }
+  fixture.state.ChannelCount = 254;
+  const Bytes frame = FirstFrameOnWire(257 + 1);
+  ASSERT_EQ(frame.size(), 258u);
+  EXPECT_EQ(frame[0], 0x50);
+  EXPECT_EQ(frame[1], 0xFF);
+  EXPECT_EQ(frame[2], 0x00) << "entry 0 is never sent";
+  for (std::size_t channel = 1; channel <= 254; ++channel) {
+    ASSERT_EQ(frame[2 + channel], fixture.state.ChannelBuffer[channel]) << channel;
+  }
+  EXPECT_EQ(frame[257], 0x50) << "the next frame follows directly";
+}
+
+TEST_F(FrameTransmitterTest, AChangeBetweenTicksGoesOutInTheNextFrame) {
+  EnableOnPortOne();  // 10 channels at 10 ms: each frame leaves before the next tick
+  const Bytes first = fixture.TickAndTakeWritten();
+  ASSERT_EQ(first.size(), 13u);
+  fixture.driver.SetChannel(3, 77);
+  const Bytes second = fixture.TickAndTakeWritten();
+  ASSERT_EQ(second.size(), 13u);
+  EXPECT_EQ(second[2 + 3], 77);
+}
+
+TEST_F(FrameTransmitterTest, NothingIsSentWhileOutputIsOff) {
+  fixture.state.PortNumber = 1;
+  fixture.platform.closeAttempts.push_back({u"10", 0});
+  fixture.driver.Configure();
+  ASSERT_TRUE(fixture.timer().IsRunning());
+  ASSERT_FALSE(fixture.state.OutputEnabled);
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(fixture.TickAndTakeWritten().empty());
+  EXPECT_EQ(fixture.engineWindow().timSend.Stats().framesSent, 0u);
+}
+
+TEST_F(FrameTransmitterTest, ATickOnAClosedLinkSkipsTheFrameQuietly) {
+  EnableOnPortOne();
+  fixture.state.PortNumber = 2;
+  fixture.port().heldPorts.insert(2);
+  EXPECT_FALSE(fixture.driver.Enable());  // closed the port, then failed to reopen it
+  ASSERT_TRUE(fixture.state.OutputEnabled);
+  ASSERT_TRUE(fixture.timer().IsRunning());
+  EXPECT_NO_THROW(fixture.TickAndTakeWritten());
+  EXPECT_EQ(fixture.engineWindow().timSend.Stats().framesSkipped, 1u);
+  EXPECT_TRUE(fixture.timer().IsRunning());
+}
+
+TEST_F(FrameTransmitterTest, AFailedWriteNeverTearsAFrame) {
+  EnableOnPortOne();
+  fixture.port().failingSteps.insert("Write");
+  EXPECT_NO_THROW(fixture.TickAndTakeWritten());
+  fixture.port().failingSteps.clear();
+  const Bytes next = fixture.TickAndTakeWritten();
+  ASSERT_GE(next.size(), 13u);
+  EXPECT_EQ(next[0], 0x50);
+  EXPECT_EQ(next[1], 0x0B);
+}
+
+}  // namespace
+}  // namespace tarvolk::engine

@@ -1,0 +1,109 @@
+#include "config/frm_config.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "fakes/fake_message_box.h"
+#include "test_support.h"
+
+namespace tarvolk::config {
+namespace {
+
+class ConfigDialogTest : public ::testing::Test {
+ protected:
+  void Configure(std::initializer_list<fakes::CloseAttempt> attempts) {
+    fixture.platform.closeAttempts.assign(attempts);
+    fixture.driver.Configure();
+  }
+  testing::DriverFixture fixture;
+};
+
+TEST_F(ConfigDialogTest, OpensWithTheCurrentCountAndPort) {
+  const std::tuple<std::int32_t, std::uint8_t, const char16_t*, int> cases[] = {
+      {10, 2, u"10", 1}, {0, 1, u"0", 0},  {254, 5, u"254", 4},
+      {7, 0, u"7", -1},  {7, 6, u"7", -1}, {7, 255, u"7", -1}};
+  for (const auto& [count, port, text, index] : cases) {
+    fixture.state.ChannelCount = count;
+    fixture.state.PortNumber = port;
+    Configure({{u"10", 0}});
+    EXPECT_EQ(fixture.platform.view->shownText, text);
+    EXPECT_EQ(fixture.platform.view->shownIndex, index) << int{port};
+  }
+  EXPECT_EQ(fixture.platform.viewsCreated, 1) << "the window is created once and reused";
+}
+
+struct CloseCase {
+  const char16_t* text;
+  std::optional<std::int32_t> accepted;  // none: refused
+  const char16_t* message;               // nullptr: none shown
+};
+
+void PrintTo(const CloseCase& c, std::ostream* os) { *os << testing::Printable(c.text); }
+
+class CloseRequestTest : public ConfigDialogTest,
+                         public ::testing::WithParamInterface<CloseCase> {};
+
+TEST_P(CloseRequestTest, ValidatesTheChannelCount) {
+  const auto& [text, accepted, message] = GetParam();
+  fixture.state.ChannelCount = 33;
+  Configure({{text, 0}, {u"10", 0}});
+  const auto& shown = fixture.platform.messages.shown;
+  if (message) {
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], (fakes::ShownMessage{message, u"Tarvolk DMX Plugin", 48}));
+  } else {
+    EXPECT_TRUE(shown.empty());
+  }
+  const auto& events = fixture.events();
+  const auto firstClose = std::find_if(events.begin(), events.end(), [](const std::string& e) {
+    return e.starts_with("view.close");
+  });
+  ASSERT_NE(firstClose, events.end());
+  EXPECT_EQ(*firstClose, accepted ? "view.closed" : "view.close refused");
+  if (accepted) {
+    EXPECT_EQ(fixture.state.ChannelCount, *accepted);
+    EXPECT_EQ(fixture.timer().IntervalMs(), engine::SendInterval(*accepted));
+  }
+}
+
+constexpr const char16_t* kNotANumber = u"Bitte geben Sie eine gültige Zahl ein";
+constexpr const char16_t* kOutOfRange = u"Bitte geben Sie eine Zahl zwischen 0 und 254 ein";
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, CloseRequestTest,
+    ::testing::Values(CloseCase{u"254.4", 254, nullptr}, CloseCase{u"254.6", {}, kOutOfRange},
+                      CloseCase{u"255", {}, kOutOfRange}, CloseCase{u"-0.4", 0, nullptr},
+                      CloseCase{u"-1", {}, kOutOfRange}, CloseCase{u"12.5", 12, nullptr},
+                      CloseCase{u"13.5", 14, nullptr}, CloseCase{u"abc", {}, kNotANumber},
+                      CloseCase{u"", {}, kNotANumber}, CloseCase{u" 7", 7, nullptr},
+                      CloseCase{u"1e2", 100, nullptr}, CloseCase{u"&H10", 16, nullptr},
+                      CloseCase{u"0", 0, nullptr}, CloseCase{u"254", 254, nullptr},
+                      CloseCase{u"1e400", {}, kOutOfRange}));
+
+TEST_F(ConfigDialogTest, ARefusedCountStillReopensThePortAndStartsTheTimer) {
+  fixture.state.ChannelCount = 33;
+  fixture.engineWindow();
+  fixture.platform.log.Clear();
+  Configure({{u"abc", 1}, {u"20", 1}});
+  const std::vector<std::string> firstAttempt(fixture.events().begin(),
+                                              fixture.events().begin() + 8);
+  EXPECT_EQ(firstAttempt,
+            (std::vector<std::string>{"view.show", "msgbox 48", "port.number 2",
+                                      "port.settings 19200,N,8,2", "port.open", "port.threshold 1",
+                                      "timer.start", "view.close refused"}));
+  EXPECT_EQ(fixture.state.ChannelCount, 20);
+}
+
+TEST_F(ConfigDialogTest, APortHeldElsewhereIsReportedAndTheWindowStillCloses) {
+  fixture.engineWindow();
+  fixture.port().heldPorts.insert(3);
+  Configure({{u"10", 2}});
+  EXPECT_EQ(fixture.state.PortNumber, 3);
+  EXPECT_FALSE(fixture.port().IsOpen());
+  EXPECT_EQ(fixture.platform.messages.shown.size(), 1u);
+  EXPECT_EQ(fixture.events().back(), "view.closed");
+}
+
+}  // namespace
+}  // namespace tarvolk::config

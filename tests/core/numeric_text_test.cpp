@@ -1,0 +1,70 @@
+#include "engine/numeric_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include "test_support.h"
+
+namespace tarvolk::engine {
+namespace {
+
+struct NumberCase {
+  const char16_t* text;
+  std::optional<double> value;
+};
+
+void PrintTo(const NumberCase& c, std::ostream* os) { *os << testing::Printable(c.text); }
+
+class ParseNumberTest : public ::testing::TestWithParam<NumberCase> {};
+
+TEST_P(ParseNumberTest, ReadsWhatTheUserMeantOrRefuses) {
+  const auto& [text, expected] = GetParam();
+  const auto parsed = ParseNumber(text);
+  ASSERT_EQ(parsed.has_value(), expected.has_value());
+  if (expected) {
+    EXPECT_EQ(*parsed, *expected);
+  }
+}
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ParseNumberTest,
+    ::testing::Values(NumberCase{u"254.4", 254.4}, NumberCase{u"-0.4", -0.4},
+                      NumberCase{u"12", 12.0}, NumberCase{u" 7", 7.0}, NumberCase{u"7  ", 7.0},
+                      NumberCase{u"+3", 3.0}, NumberCase{u".5", 0.5}, NumberCase{u"5.", 5.0},
+                      NumberCase{u"1e2", 100.0}, NumberCase{u"1E+2", 100.0},
+                      NumberCase{u"25e-1", 2.5}, NumberCase{u"1D2", 100.0},
+                      NumberCase{u"&H10", 16.0}, NumberCase{u"&h1f", 31.0},
+                      NumberCase{u"&O17", 15.0}, NumberCase{u"1e400", kInfinity},
+                      NumberCase{u"-1e400", -kInfinity}, NumberCase{u"1e-400", 0.0},
+                      NumberCase{u"abc", std::nullopt}, NumberCase{u"", std::nullopt},
+                      NumberCase{u"   ", std::nullopt}, NumberCase{u"1,5", std::nullopt},
+                      NumberCase{u"12abc", std::nullopt}, NumberCase{u"1 2", std::nullopt},
+                      NumberCase{u"1e", std::nullopt}, NumberCase{u"e5", std::nullopt},
+                      NumberCase{u"-", std::nullopt}, NumberCase{u".", std::nullopt},
+                      NumberCase{u"&H", std::nullopt}, NumberCase{u"&HG", std::nullopt},
+                      NumberCase{u"&H123456789", std::nullopt}, NumberCase{u"\u00FC", std::nullopt},
+                      NumberCase{u"--1", std::nullopt}));
+
+TEST(RoundHalfToEvenTest, TiesGoToTheEvenNeighbour) {
+  const std::pair<double, double> cases[] = {
+      {12.5, 12.0}, {13.5, 14.0}, {0.5, 0.0},   {1.5, 2.0},     {2.5, 2.0},
+      {-0.5, 0.0},  {-1.5, -2.0}, {-2.5, -2.0}, {254.4, 254.0}, {254.6, 255.0},
+      {-0.4, 0.0},  {-0.6, -1.0}, {7.0, 7.0},   {1e300, 1e300}, {-kInfinity, -kInfinity}};
+  for (const auto& [value, rounded] : cases) {
+    EXPECT_EQ(RoundHalfToEven(value), rounded) << value;
+  }
+}
+
+TEST(ToDecimalTextTest, WritesPlainDecimals) {
+  EXPECT_EQ(ToDecimalText(0), u"0");
+  EXPECT_EQ(ToDecimalText(254), u"254");
+  EXPECT_EQ(ToDecimalText(-3), u"-3");
+}
+
+}  // namespace
+}  // namespace tarvolk::engine

@@ -1,0 +1,126 @@
+#include "engine/serial_link.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "fakes/fake_clock.h"
+#include "fakes/fake_serial_port.h"
+
+namespace tarvolk::engine {
+namespace {
+
+using namespace std::chrono_literals;
+
+class SerialLinkTest : public ::testing::Test {
+ protected:
+  SerialLinkTest() {
+    auto created = std::make_unique<fakes::FakeSerialPort>(log);
+    port = created.get();
+    link = std::make_unique<SerialLink>(std::move(created), clock);
+    link->SetPortNumber(1);
+    link->SetSettings("19200,N,8,2");
+    link->Open();
+  }
+
+  static std::vector<std::uint8_t> Bytes(std::size_t count, std::uint8_t first = 0) {
+    std::vector<std::uint8_t> bytes(count);
+    std::iota(bytes.begin(), bytes.end(), first);
+    return bytes;
+  }
+  std::size_t BytesIn(SerialLink::Duration lineTime) const {
+    return static_cast<std::size_t>(lineTime / link->ByteTime());
+  }
+
+  fakes::EventLog log;
+  fakes::FakeClock clock;
+  fakes::FakeSerialPort* port = nullptr;
+  std::unique_ptr<SerialLink> link;
+};
+
+TEST_F(SerialLinkTest, PacesFromTheLineSettings) {
+  EXPECT_EQ(link->ByteTime(), 572917ns);
+  link->SetSettings("9600,N,8,1");
+  EXPECT_EQ(link->ByteTime(), 1041667ns);
+  EXPECT_THROW(link->SetSettings("fast"), std::exception);
+  EXPECT_EQ(link->ByteTime(), 1041667ns);
+}
+
+TEST_F(SerialLinkTest, TakesFramesWholeOrNotAtAll) {
+  EXPECT_TRUE(link->QueueFrame(Bytes(257), 1s));
+  EXPECT_FALSE(link->QueueFrame(Bytes(257), 1s)) << "514 bytes do not fit 512";
+  EXPECT_TRUE(link->QueueFrame(Bytes(255), 1s));
+  EXPECT_EQ(link->BufferedBytes(), 512u);
+  EXPECT_FALSE(link->QueueFrame(Bytes(1), 1s));
+}
+
+TEST_F(SerialLinkTest, RefusesFramesWhileTheBacklogIsTooLong) {
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  const auto backlog = link->Backlog();
+  EXPECT_EQ(backlog, 13 * link->ByteTime());
+  EXPECT_FALSE(link->QueueFrame(Bytes(13), backlog - 1ns));
+  EXPECT_TRUE(link->QueueFrame(Bytes(13), backlog));
+}
+
+TEST_F(SerialLinkTest, HandsTheOperatingSystemNoMoreThanTheLineCarries) {
+  const auto frame = Bytes(257);
+  ASSERT_TRUE(link->QueueFrame(frame, 1s));
+  link->Pump(20ms);
+  const std::size_t first = BytesIn(20ms);
+  ASSERT_EQ(port->written.size(), first);
+
+  clock.Advance(10ms);
+  link->Pump(20ms);
+  // What left the line in 10 ms is topped up, no more.
+  const std::size_t topped = port->written.size() - first;
+  EXPECT_GE(topped, BytesIn(10ms) - 1);
+  EXPECT_LE(topped, BytesIn(10ms) + 1);
+  EXPECT_TRUE(std::equal(port->written.begin(), port->written.end(), frame.begin()));
+  // Everything still ahead: the whole frame's line time less what has gone.
+  EXPECT_EQ(link->Backlog(), 257 * link->ByteTime() - 10ms);
+}
+
+TEST_F(SerialLinkTest, KeepsWhatTheOperatingSystemDidNotTakeInOrder) {
+  port->writeLimit = 5;
+  const auto frame = Bytes(13, 100);
+  ASSERT_TRUE(link->QueueFrame(frame, 1s));
+  link->Pump(1s);
+  EXPECT_EQ(port->written.size(), 5u);
+  EXPECT_EQ(link->BufferedBytes(), 8u);
+  link->Pump(1s);
+  link->Pump(1s);
+  EXPECT_EQ(port->written, frame);
+}
+
+TEST_F(SerialLinkTest, BelievesAPortThatReportsALongerQueue) {
+  port->reportedPending = 100;
+  EXPECT_EQ(link->Backlog(), 100 * link->ByteTime());
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  link->Pump(20ms);  // 100 bytes are more than 20 ms of line time
+  EXPECT_TRUE(port->written.empty());
+}
+
+TEST_F(SerialLinkTest, AFailedWriteLosesNothingAndDoesNotThrow) {
+  const auto frame = Bytes(13);
+  ASSERT_TRUE(link->QueueFrame(frame, 1s));
+  port->failingSteps.insert("Write");
+  EXPECT_NO_THROW(link->Pump(1s));
+  EXPECT_EQ(link->Stats().writeFailures, 1u);
+  port->failingSteps.clear();
+  link->Pump(1s);
+  EXPECT_EQ(port->written, frame);
+}
+
+TEST_F(SerialLinkTest, ClosingDropsWhatWaitsAndRefusesFrames) {
+  port->writeLimit = 0;
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  link->Close();
+  EXPECT_EQ(link->BufferedBytes(), 0u);
+  EXPECT_EQ(link->Backlog(), 0ns);
+  EXPECT_FALSE(link->QueueFrame(Bytes(13), 1s));
+  link->Open();
+  EXPECT_TRUE(link->QueueFrame(Bytes(13), 1s));
+}
+
+}  // namespace
+}  // namespace tarvolk::engine

@@ -1,0 +1,57 @@
+#include "fakes/fake_serial_port.h"
+
+#include <algorithm>
+
+#include "platform/platform_error.h"
+
+namespace tarvolk::fakes {
+
+void FakeSerialPort::Step(const std::string& name, const std::string& event) {
+  if (failingSteps.contains(name)) {
+    log_.Add(event + " failed");
+    throw platform::PlatformError(name + " refused");
+  }
+  log_.Add(event);
+}
+
+void FakeSerialPort::SetPortNumber(std::int16_t portNumber) {
+  Step("SetPortNumber", "port.number " + std::to_string(portNumber));
+  portNumber_ = portNumber;
+}
+
+void FakeSerialPort::SetSettings(std::string_view text) {
+  Step("SetSettings", "port.settings " + std::string(text));
+  settings = text;
+}
+
+void FakeSerialPort::SetReceiveThreshold(std::int16_t threshold) {
+  Step("SetReceiveThreshold", "port.threshold " + std::to_string(threshold));
+  receiveThreshold = threshold;
+}
+
+void FakeSerialPort::Open() {
+  if (portNumber_ == 0 || heldPorts.contains(portNumber_)) {
+    log_.Add("port.open failed");
+    throw platform::PlatformError("no such port or port in use");
+  }
+  Step("Open", "port.open");
+  open_ = true;
+}
+
+void FakeSerialPort::Close() {
+  log_.Add("port.close");
+  open_ = false;
+}
+
+std::size_t FakeSerialPort::Write(std::span<const std::uint8_t> bytes) {
+  if (!open_ || failingSteps.contains("Write")) throw platform::PlatformError("write refused");
+  return Accept(bytes);
+}
+
+std::size_t FakeSerialPort::Accept(std::span<const std::uint8_t> bytes) {
+  const auto taken = std::min(bytes.size(), writeLimit);
+  written.insert(written.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(taken));
+  return taken;
+}
+
+}  // namespace tarvolk::fakes

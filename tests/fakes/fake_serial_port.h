@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "fakes/event_log.h"
+#include "platform/serial_port.h"
+
+namespace tarvolk::fakes {
+
+// A serial port that records every step in the log and takes every byte.
+// A step named in failingSteps throws, as the operating system would refuse it;
+// opening port 0 or a port in heldPorts fails like on a real machine.
+class FakeSerialPort : public platform::SerialPort {
+ public:
+  explicit FakeSerialPort(EventLog& log) : log_(log) {}
+
+  void SetPortNumber(std::int16_t portNumber) override;
+  std::int16_t PortNumber() const override { return portNumber_; }
+  void SetSettings(std::string_view settings) override;
+  void SetReceiveThreshold(std::int16_t threshold) override;
+  void Open() override;
+  void Close() override;
+  bool IsOpen() const override { return open_; }
+  std::size_t Write(std::span<const std::uint8_t> bytes) override;
+  std::optional<std::size_t> PendingOutputBytes() const override { return reportedPending; }
+
+  std::set<std::string> failingSteps;
+  std::set<std::int16_t> heldPorts;
+  std::optional<std::size_t> reportedPending;
+  // At most this many bytes are taken per Write.
+  std::size_t writeLimit = SIZE_MAX;
+  // Everything the operating system took, in order.
+  std::vector<std::uint8_t> written;
+  std::string settings;
+  std::int16_t receiveThreshold = 0;
+
+ protected:
+  // Bytes the operating system takes from an offer of `offered`.
+  virtual std::size_t Accept(std::span<const std::uint8_t> bytes);
+
+ private:
+  void Step(const std::string& name, const std::string& event);
+
+  EventLog& log_;
+  std::int16_t portNumber_ = 1;
+  bool open_ = false;
+};
+
+}  // namespace tarvolk::fakes

@@ -1,0 +1,125 @@
+#include "fakes/line_simulation.h"
+
+#include <algorithm>
+#include <random>
+
+#include "engine/driver_state.h"
+#include "engine/frm_main.h"
+#include "fakes/fake_platform.h"
+#include "fakes/simulated_line_port.h"
+#include "plugin/cls_output_driver.h"
+
+namespace tarvolk::fakes {
+namespace {
+
+using Duration = std::chrono::nanoseconds;
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+class SimulatedPlatform final : public FakePlatform {
+ public:
+  explicit SimulatedPlatform(std::size_t driverQueue) : driverQueue_(driverQueue) {}
+  SimulatedLinePort* line = nullptr;
+
+ protected:
+  std::unique_ptr<FakeSerialPort> MakeSerialPort() override {
+    auto created = std::make_unique<SimulatedLinePort>(log, clock, driverQueue_);
+    line = created.get();
+    return created;
+  }
+
+ private:
+  std::size_t driverQueue_;
+};
+
+// Splits the bytes that left the line by `end` into frames
+// 0x50, N + 1, 0x00, N channels; only the last frame may be cut off by the end.
+void ReadWire(const SimulatedLinePort& line, Duration end, LineSimulationResult& result) {
+  const auto& wire = line.Wire();
+  std::size_t i = 0;
+  while (i < wire.size() && wire[i].start < end) {
+    const std::size_t left = wire.size() - i;
+    if (wire[i].value != 0x50 || (left >= 3 && wire[i + 2].value != 0x00)) {
+      result.wireHoldsOnlyWholeFrames = false;
+      return;
+    }
+    if (left < 2) return;
+    const std::size_t length = std::size_t{2} + wire[i + 1].value;
+    if (left < length || wire[i + length - 1].start >= end) return;  // cut off by the end
+    WireFrame frame{wire[i].start, {}};
+    for (std::size_t k = i + 3; k < i + length; ++k) frame.channels.push_back(wire[k].value);
+    result.frames.push_back(std::move(frame));
+    i += length;
+  }
+}
+
+}  // namespace
+
+LineSimulationResult RunLineSimulation(const LineSimulationConfig& config) {
+  SimulatedPlatform platform(config.driverQueue);
+  engine::DriverState state(platform);
+  plugin::clsOutputDriver driver(state);
+  std::mt19937 random(config.seed);
+
+  state.PortNumber = 1;
+  driver.Enable();
+  auto& transmitter = state.EngineWindow().timSend;
+  state.ChannelCount = config.channelCount;
+  transmitter.SetSendInterval();
+  // Channel values that look like headers and start codes must not confuse anyone.
+  for (std::int32_t channel = 1; channel <= config.channelCount; ++channel) {
+    state.ChannelBuffer[static_cast<std::size_t>(channel)] = channel % 2 ? 0x50 : 0x00;
+  }
+
+  LineSimulationResult result;
+  const Duration byteTime = state.EngineWindow().MSComm1.ByteTime();
+  result.frameTime = byteTime * (config.channelCount + 3);
+  const Duration period = milliseconds(transmitter.IntervalMs());
+  const Duration tickFloor = config.ticks == LineSimulationConfig::Ticks::kWindowsLike
+                                 ? std::max(period, Duration(microseconds(10050)))
+                                 : period;
+  std::uniform_int_distribution<std::int64_t> lateness(0, config.jitter.count());
+  const auto nextInterval = [&] {
+    return config.ticks == LineSimulationConfig::Ticks::kWindowsLike
+               ? tickFloor + Duration(lateness(random))
+               : tickFloor;
+  };
+  // Values change seldom enough that each must reach the wire before the next.
+  const Duration changeGap = result.frameTime + 3 * tickFloor + 2 * config.jitter;
+  std::uniform_int_distribution<std::int64_t> changeSpread(0, changeGap.count());
+
+  const Duration begin = platform.clock.Now();
+  const Duration end = begin + config.duration;
+  Duration nextTick = begin + nextInterval();
+  Duration nextChange = begin + changeGap + Duration(changeSpread(random));
+  Duration lastTick = begin;
+  std::uint8_t value = 0;
+  while (std::min(nextTick, nextChange) < end) {
+    if (nextChange < nextTick) {
+      platform.clock.Set(nextChange);
+      value = static_cast<std::uint8_t>(value + 1);
+      driver.SetChannel(config.channelCount, value);
+      result.changes.push_back({nextChange, value});
+      nextChange += changeGap + Duration(changeSpread(random));
+    } else {
+      platform.clock.Set(nextTick);
+      platform.timer->Fire();
+      ++result.ticks;
+      result.longestTick = std::max(result.longestTick, nextTick - lastTick);
+      lastTick = nextTick;
+      nextTick += nextInterval();
+    }
+  }
+
+  ReadWire(*platform.line, end, result);
+  if (!result.frames.empty()) {
+    const Duration busy =
+        byteTime * static_cast<std::int64_t>(result.frames.size()) * (config.channelCount + 3);
+    result.lineShare = static_cast<double>(busy.count()) /
+                       static_cast<double>((end - result.frames.front().start).count());
+  }
+  result.framesSkipped = transmitter.Stats().framesSkipped;
+  return result;
+}
+
+}  // namespace tarvolk::fakes
