@@ -14,6 +14,12 @@ frmConfig::frmConfig(engine::DriverState& state)
 frmConfig::~frmConfig() = default;
 
 void frmConfig::Show() {
+  if (showing_) return;
+  showing_ = true;
+  struct ShowingReset {
+    bool& showing;
+    ~ShowingReset() { showing = false; }
+  } reset{showing_};
   Load();
   view_->ShowModal();
 }

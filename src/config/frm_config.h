@@ -24,6 +24,8 @@ class frmConfig final : public engine::ConfigWindow, private platform::ConfigVie
   ~frmConfig() override;
 
   // Loads the controls and shows the window modally; returns once it closed.
+  // A call while the window is already open (a host calling again from inside
+  // the modal loop) returns at once and leaves the user's input alone.
   void Show() override;
 
  private:
@@ -35,6 +37,7 @@ class frmConfig final : public engine::ConfigWindow, private platform::ConfigVie
 
   engine::DriverState& state_;
   std::unique_ptr<platform::ConfigView> view_;
+  bool showing_ = false;
 };
 
 }  // namespace tarvolk::config

@@ -105,5 +105,20 @@ TEST_F(ConfigDialogTest, APortHeldElsewhereIsReportedAndTheWindowStillCloses) {
   EXPECT_EQ(fixture.events().back(), "view.closed");
 }
 
+TEST_F(ConfigDialogTest, ConfigureWhileTheWindowIsOpenLeavesItAlone) {
+  fixture.state.ChannelCount = 10;
+  fixture.platform.whileShown = [this] {
+    fixture.platform.view->SetChannelCountText(u"99");
+    EXPECT_FALSE(fixture.driver.Configure());
+  };
+  Configure({});
+  EXPECT_EQ(fixture.platform.view->ChannelCountText(), u"99") << "the user's text was reloaded";
+  EXPECT_EQ(std::count(fixture.events().begin(), fixture.events().end(), "view.show"), 1);
+
+  fixture.platform.whileShown = nullptr;
+  Configure({{u"10", 0}});
+  EXPECT_EQ(fixture.platform.view->shownText, u"10") << "a later opening shows again";
+}
+
 }  // namespace
 }  // namespace tarvolk::config

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,8 @@ struct CloseAttempt {
 class FakeConfigView final : public platform::ConfigView {
  public:
   FakeConfigView(EventLog& log, platform::ConfigViewEvents& events,
-                 std::deque<CloseAttempt>& attempts)
-      : log_(log), events_(events), attempts_(attempts) {}
+                 std::deque<CloseAttempt>& attempts, std::function<void()>& whileShown)
+      : log_(log), events_(events), attempts_(attempts), whileShown_(whileShown) {}
 
   std::u16string ChannelCountText() const override { return text_; }
   void SetChannelCountText(const std::u16string& text) override { text_ = text; }
@@ -32,6 +33,7 @@ class FakeConfigView final : public platform::ConfigView {
     log_.Add("view.show");
     shownText = text_;
     shownIndex = index_;
+    if (whileShown_) whileShown_();
     while (!attempts_.empty()) {
       const CloseAttempt attempt = attempts_.front();
       attempts_.pop_front();
@@ -52,6 +54,7 @@ class FakeConfigView final : public platform::ConfigView {
   EventLog& log_;
   platform::ConfigViewEvents& events_;
   std::deque<CloseAttempt>& attempts_;
+  std::function<void()>& whileShown_;
   std::u16string text_ = u"512";
   int index_ = 0;
 };

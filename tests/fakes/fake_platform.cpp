@@ -22,7 +22,7 @@ std::unique_ptr<platform::Timer> FakePlatform::CreateTimer(std::function<void()>
 
 std::unique_ptr<platform::ConfigView> FakePlatform::CreateConfigView(
     platform::ConfigViewEvents& events) {
-  auto created = std::make_unique<FakeConfigView>(log, events, closeAttempts);
+  auto created = std::make_unique<FakeConfigView>(log, events, closeAttempts, whileShown);
   view = created.get();
   ++viewsCreated;
   return created;

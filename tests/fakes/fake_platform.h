@@ -34,6 +34,8 @@ class FakePlatform : public platform::Platform {
   FakeConfigView* view = nullptr;
   // What the user does in the configuration window, attempt by attempt.
   std::deque<CloseAttempt> closeAttempts;
+  // Runs inside the window's modal loop, before the first close attempt.
+  std::function<void()> whileShown;
   int serialPortsCreated = 0;
   int timersCreated = 0;
   int viewsCreated = 0;
