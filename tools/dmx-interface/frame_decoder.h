@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "line_format.h"
+
+namespace tarvolk::dmx_interface {
+
+// What the decoder has seen so far.
+struct DecoderCounts {
+  std::uint64_t bytes = 0;       // every byte fed
+  std::uint64_t frames = 0;      // whole frames
+  std::uint64_t frameBytes = 0;  // bytes of whole frames, headers included
+  std::uint64_t wrongStartCode = 0;
+  std::uint64_t torn = 0;
+  std::uint64_t zeroLength = 0;
+  std::uint64_t strayBytes = 0;    // bytes where a header was due
+  std::uint64_t skippedBytes = 0;  // bytes dropped while resynchronising after a bad frame
+
+  std::uint64_t BadFrames() const { return wrongStartCode + torn + zeroLength; }
+};
+
+// A whole frame: channels 1..N and when its last byte arrived.
+struct FrameView {
+  std::span<const std::uint8_t> channels;
+  Arrival arrival;
+};
+
+// Decodes the byte stream as the device does.
+//
+// Resynchronisation: at a header 'P', L the decoder waits for the L bytes of
+// the frame and for the byte after it. The frame is whole when that next byte
+// is another 'P' (or the line has gone idle) and its start code is 0x00; a
+// consistent frame with another start code is skipped whole. A frame whose
+// next byte is not 'P' was cut short or misaligned: it counts as torn and the
+// decoder rescans from the byte after its 'P', so a header hidden inside it is
+// found. Because channel values may be 0x50, while rescanning a 'P' counts as
+// another torn frame only if a start code 0x00 follows its length byte.
+class FrameDecoder {
+ public:
+  using FrameSink = std::function<void(const FrameView&)>;
+
+  explicit FrameDecoder(FrameSink sink);
+
+  // Bytes read from the line; `at` is when the last of them arrived.
+  void Feed(std::span<const std::uint8_t> bytes, Arrival at);
+
+  // The line has nothing more to deliver for now: a frame waiting only for
+  // the byte after it is decided as if that byte were a header.
+  void LineIdle();
+
+  const DecoderCounts& Counts() const { return counts_; }
+
+ private:
+  struct Chunk {
+    std::uint64_t end;  // absolute index one past the chunk's last byte
+    Arrival at;
+  };
+
+  void Process(bool idle);
+  void Discard();
+  Arrival ArrivalOf(std::uint64_t absoluteIndex) const;
+  void Compact();
+
+  FrameSink sink_;
+  std::vector<std::uint8_t> buffer_;
+  std::size_t pos_ = 0;     // first undecided byte in buffer_
+  std::uint64_t base_ = 0;  // absolute index of buffer_[0]
+  std::deque<Chunk> chunks_;
+  bool aligned_ = true;  // a header is due at pos_ (start, or after a frame)
+  DecoderCounts counts_;
+};
+
+}  // namespace tarvolk::dmx_interface
