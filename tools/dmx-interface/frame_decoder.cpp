@@ -47,7 +47,8 @@ void FrameDecoder::Process(bool idle) {
     const bool nextKnown = available > frameSize;
     if (!nextKnown && !idle) break;
     const bool startCodeOk = p[2] == kNullStartCode;
-    if (!nextKnown || p[frameSize] == kFrameHeader) {
+    const bool followedByHeader = !nextKnown || p[frameSize] == kFrameHeader;
+    if ((aligned_ || startCodeOk) && (followedByHeader || !HidesHeader(frameSize))) {
       if (startCodeOk) {
         ++counts_.frames;
         counts_.frameBytes += frameSize;
@@ -64,6 +65,15 @@ void FrameDecoder::Process(bool idle) {
     Discard();
   }
   Compact();
+}
+
+bool FrameDecoder::HidesHeader(std::size_t frameSize) const {
+  const std::size_t end = pos_ + frameSize;
+  for (std::size_t q = pos_ + 1; q < end; ++q) {
+    if (buffer_[q] != kFrameHeader) continue;
+    if (q + 2 >= buffer_.size() || buffer_[q + 2] == kNullStartCode) return true;
+  }
+  return false;
 }
 
 void FrameDecoder::Discard() {

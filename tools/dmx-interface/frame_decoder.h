@@ -34,13 +34,14 @@ struct FrameView {
 // Decodes the byte stream as the device does.
 //
 // Resynchronisation: at a header 'P', L the decoder waits for the L bytes of
-// the frame and for the byte after it. The frame is whole when that next byte
-// is another 'P' (or the line has gone idle) and its start code is 0x00; a
-// consistent frame with another start code is skipped whole. A frame whose
-// next byte is not 'P' was cut short or misaligned: it counts as torn and the
-// decoder rescans from the byte after its 'P', so a header hidden inside it is
-// found. Because channel values may be 0x50, while rescanning a 'P' counts as
-// another torn frame only if a start code 0x00 follows its length byte.
+// the frame and for the byte after it. A frame followed by another 'P' (or by
+// an idle line) is complete: whole if its start code is 0x00, else skipped
+// whole as a wrong start code. A frame followed by something else was cut
+// short if a plausible header ('P', any length, 0x00) hides inside it: it
+// counts as torn and the decoder rescans from the byte after its 'P', so the
+// hidden header is found. Without a hidden header the frame is complete and
+// what follows it are stray bytes. Because channel values may be 0x50, while
+// rescanning a candidate counts (as whole or torn) only if its start code is 0x00.
 class FrameDecoder {
  public:
   using FrameSink = std::function<void(const FrameView&)>;
@@ -63,6 +64,7 @@ class FrameDecoder {
   };
 
   void Process(bool idle);
+  bool HidesHeader(std::size_t frameSize) const;
   void Discard();
   Arrival ArrivalOf(std::uint64_t absoluteIndex) const;
   void Compact();
