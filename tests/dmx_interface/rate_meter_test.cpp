@@ -39,7 +39,6 @@ TEST(SpanRate, NeedsTwoEventsApartInTime) {
   EXPECT_FALSE(rate.PerSecond());
   rate.Add(kSecond, 10);
   EXPECT_FALSE(rate.PerSecond());
-  EXPECT_EQ(rate.Total(), 20u);
 }
 
 TEST(SpanRate, LeavesOutTheFirstEventsAmount) {
@@ -47,7 +46,6 @@ TEST(SpanRate, LeavesOutTheFirstEventsAmount) {
   rate.Add(1 * kSecond, 500);
   rate.Add(2 * kSecond, 10);
   rate.Add(3 * kSecond, 10);
-  EXPECT_EQ(rate.Total(), 520u);
   EXPECT_DOUBLE_EQ(rate.SpanSeconds(), 2.0);
   ASSERT_TRUE(rate.PerSecond());
   EXPECT_DOUBLE_EQ(*rate.PerSecond(), 10.0);

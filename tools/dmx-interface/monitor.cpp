@@ -29,6 +29,7 @@ constexpr std::int64_t kLiveWindowNs = 2 * kNsPerSecond;
 // An idle line is still checked this often for a stop request.
 constexpr std::int64_t kMaxIdleWaitNs = 100 * kNsPerMs;
 constexpr std::int64_t kLogPeriodNs = kNsPerSecond;
+constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
 
 std::int64_t SecondsToNs(double seconds) {
   return static_cast<std::int64_t>(std::llround(seconds * static_cast<double>(kNsPerSecond)));
@@ -55,17 +56,19 @@ Monitor::Monitor(int fd, MonitorSettings settings, std::ostream& out)
       liveFrameBytes_(kLiveWindowNs, startNs_) {}
 
 Report Monitor::Run(const volatile std::sig_atomic_t& stop) {
-  const std::int64_t endNs = settings_.durationS ? startNs_ + SecondsToNs(*settings_.durationS)
-                                                 : std::numeric_limits<std::int64_t>::max();
+  const std::int64_t endNs =
+      settings_.durationS ? startNs_ + SecondsToNs(*settings_.durationS) : kNever;
   const std::int64_t showPeriodNs =
       settings_.terminal ? SecondsToNs(1.0 / settings_.refreshHz) : kLogPeriodNs;
-  std::int64_t nextShowNs = startNs_ + showPeriodNs;
+  std::int64_t nextShowNs = settings_.quiet ? kNever : startNs_ + showPeriodNs;
   bool lineBusy = true;
   std::int64_t nowNs = startNs_;
   while (stop == 0 && nowNs < endNs) {
-    if (!settings_.quiet && nowNs >= nextShowNs) {
+    if (nowNs >= nextShowNs) {
       Show(nowNs);
-      nextShowNs = std::max(nextShowNs + showPeriodNs, nowNs);
+      nextShowNs += showPeriodNs;
+      if (nextShowNs <= nowNs)
+        nextShowNs = nowNs + showPeriodNs;  // fell behind: skip, don't catch up
     }
     const std::int64_t wakeNs = std::min({nextShowNs, endNs, nowNs + kMaxIdleWaitNs});
     if (lineBusy) {

@@ -37,7 +37,6 @@ class SpanRate {
  public:
   void Add(std::int64_t nowNs, std::uint64_t amount);
 
-  std::uint64_t Total() const { return total_; }
   double SpanSeconds() const;
   // Empty until two events lie apart in time.
   std::optional<double> PerSecond() const;

@@ -12,7 +12,6 @@ TokenBucket::TokenBucket(std::int64_t bitsPerSecond, std::int64_t bitsPerToken,
                          std::size_t depthTokens, std::int64_t nowNs)
     : bitsPerSecond_(bitsPerSecond),
       tokenCost_(bitsPerToken * kNsPerSecond),
-      depthTokens_(depthTokens),
       capacity_(static_cast<std::int64_t>(depthTokens) * tokenCost_),
       lastNs_(nowNs) {}
 

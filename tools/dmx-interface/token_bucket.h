@@ -26,13 +26,10 @@ class TokenBucket {
   // The earliest time at which `tokens` (at most the depth) are available.
   std::int64_t ReadyAt(std::size_t tokens) const;
 
-  std::size_t Depth() const { return depthTokens_; }
-
  private:
   std::int64_t bitsPerSecond_;
   std::int64_t tokenCost_;  // bitsPerToken * 1e9
-  std::size_t depthTokens_;
-  std::int64_t capacity_;  // depthTokens * tokenCost_
+  std::int64_t capacity_;   // depthTokens * tokenCost_
   std::int64_t credit_ = 0;
   std::int64_t lastNs_;
 };
