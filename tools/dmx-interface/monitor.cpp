@@ -21,10 +21,11 @@ namespace {
 
 constexpr std::int64_t kNsPerSecond = 1'000'000'000;
 constexpr std::int64_t kNsPerMs = 1'000'000;
-// Reads of 4 bytes come every 2.3 ms; the bucket holds 16 bytes (9 ms), so a
-// late wake-up loses no line time while an idle line earns little credit.
+// Reads of 4 bytes come every 2.3 ms. While the line is busy the bucket holds
+// up to 64 bytes (37 ms), so a wake-up delayed on a loaded machine loses no
+// line time; an idle line earns nothing, as the bucket restarts empty after it.
 constexpr std::size_t kReadChunk = 4;
-constexpr std::size_t kBucketDepth = 16;
+constexpr std::size_t kBucketDepth = 64;
 constexpr std::int64_t kLiveWindowNs = 2 * kNsPerSecond;
 // An idle line is still checked this often for a stop request.
 constexpr std::int64_t kMaxIdleWaitNs = 100 * kNsPerMs;
@@ -114,14 +115,12 @@ void Monitor::WaitForWriter(std::int64_t nowNs, std::int64_t untilNs) {
   pollfd line{fd_, POLLIN, 0};
   const auto timeoutMs = static_cast<int>((untilNs - nowNs + kNsPerMs - 1) / kNsPerMs);
   const int ready = ::poll(&line, 1, std::max(timeoutMs, 0));
-  if (ready <= 0) return;
-  if ((line.revents & POLLIN) != 0) {
-    // The first byte a writer sends after a pause is only now on its way.
-    bucket_.Restart(MonotonicNs());
-  } else {
+  if (ready > 0 && (line.revents & POLLIN) == 0) {
     // A hung-up device reports at once without data: sleep rather than spin.
     SleepUntil(untilNs);
   }
+  // Whatever a writer sends next is only now on its way.
+  bucket_.Restart(MonotonicNs());
 }
 
 void Monitor::OnFrame(const FrameView& frame) {
