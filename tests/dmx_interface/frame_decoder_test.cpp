@@ -146,12 +146,15 @@ TEST(FrameDecoder, AFrameWaitsForTheNextHeaderOrAnIdleLine) {
   Harness h;
   h.Feed(MakeFrame(Channels(10, 0)), 100);
   EXPECT_TRUE(h.frames.empty());
-  h.Feed({0x50}, 1);
+  h.Feed({0x50, 0x0B}, 100);
+  EXPECT_TRUE(h.frames.empty()) << "'P' and a length alone may still be channel values";
+  h.Feed({0x00}, 100);
   EXPECT_EQ(h.frames.size(), 1u);
-  h.Feed(Bytes{0x0B, 0x00, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 100);
+  h.Feed(Channels(10, 1), 100);
   EXPECT_EQ(h.frames.size(), 1u);
   h.decoder.LineIdle();
-  EXPECT_EQ(h.frames.size(), 2u);
+  ASSERT_EQ(h.frames.size(), 2u);
+  EXPECT_EQ(h.frames[1].channels, Channels(10, 1));
 }
 
 TEST(FrameDecoder, AShortReadOnAnIdleLineIsNoFault) {
@@ -205,6 +208,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"CutMidway", Torn(8), 1, 0, 0, 0},
                       FaultCase{"CutBeforeLastChannel", Torn(12), 1, 0, 0, 0},
                       FaultCase{"TwoTornInARow", Concat({Torn(6), Torn(9)}), 2, 0, 0, 0},
+                      FaultCase{"TornThenWrongStartCode",
+                                Concat({Torn(8), MakeFrame(Channels(10, 5), 0xCC)}), 1, 1, 0, 0},
                       FaultCase{"WrongStartCode", MakeFrame(Channels(10, 5), 0xCC), 0, 1, 0, 0},
                       FaultCase{"LengthZero", {0x50, 0x00}, 0, 0, 1, 0},
                       FaultCase{"StrayBytes", {0xFF, 0x00, 0x13}, 0, 0, 0, 3},
@@ -217,6 +222,16 @@ TEST(FrameDecoder, StrayBytesAfterTheLastFrameLeaveItWhole) {
   EXPECT_EQ(c.frames, 2u);
   EXPECT_EQ(c.strayBytes, 1u);
   EXPECT_EQ(c.BadFrames(), 0u);  // the 'P', 0x01 waits for its frame
+}
+
+TEST(FrameDecoder, ATornFrameAmongChannelsOfValue0x50IsFound) {
+  const Bytes frame = MakeFrame(Bytes(20, 0x50));
+  const Bytes torn(frame.begin(), frame.begin() + 8);
+  Harness h;
+  const DecoderCounts& c = h.Run(Concat({frame, frame, frame, torn, frame, frame, frame, frame}));
+  EXPECT_EQ(c.frames, 7u);
+  EXPECT_EQ(c.torn, 1u);
+  EXPECT_EQ(c.wrongStartCode + c.strayBytes, 0u);
 }
 
 TEST(FrameDecoder, GarbageBeforeTheFirstFrameIsStray) {

@@ -33,15 +33,18 @@ struct FrameView {
 
 // Decodes the byte stream as the device does.
 //
-// Resynchronisation: at a header 'P', L the decoder waits for the L bytes of
-// the frame and for the byte after it. A frame followed by another 'P' (or by
-// an idle line) is complete: whole if its start code is 0x00, else skipped
-// whole as a wrong start code. A frame followed by something else was cut
-// short if a plausible header ('P', any length, 0x00) hides inside it: it
-// counts as torn and the decoder rescans from the byte after its 'P', so the
-// hidden header is found. Without a hidden header the frame is complete and
-// what follows it are stray bytes. Because channel values may be 0x50, while
-// rescanning a candidate counts (as whole or torn) only if its start code is 0x00.
+// Resynchronisation: a plausible header is 'P', a length byte, 0x00. At a
+// 'P', L the decoder waits for the L bytes of the frame and for what follows.
+// A frame followed by a plausible header (or by an idle line) is complete:
+// whole if its start code is 0x00, else skipped whole as a wrong start code.
+// A frame followed by anything else was cut short if a header hides inside it
+// (a plausible one, or a 'P' whose announced frame is followed by a plausible
+// one; the decoder waits for the bytes needed to tell). Such a frame counts as
+// torn and the decoder rescans from the byte after its 'P', so the hidden
+// header is found. Without a hidden header the frame is complete and what
+// follows it are stray bytes. Because channel values may be 0x50, while
+// rescanning only a candidate that has a start code 0x00 or is followed by a
+// plausible header is taken for a frame.
 class FrameDecoder {
  public:
   using FrameSink = std::function<void(const FrameView&)>;
@@ -63,9 +66,17 @@ class FrameDecoder {
     Arrival at;
   };
 
+  enum class Maybe { kNo, kYes, kUnknown };  // kUnknown: the bytes to tell have not arrived
+
   void Process(bool idle);
-  bool HidesHeader(std::size_t frameSize) const;
-  void Discard();
+  // Decides on the bytes at pos_; false when it needs more of them.
+  bool Step(bool idle);
+  // Whether a plausible header ('P', length, 0x00) starts at buffer_[i].
+  Maybe HeaderAt(std::size_t i) const;
+  // Whether one hides inside the frame at pos_ that ends at `end`.
+  Maybe FindHiddenHeader(std::size_t end, bool idle) const;
+  // Drops the byte at pos_ as stray or skipped; always true.
+  bool Discard();
   Arrival ArrivalOf(std::uint64_t absoluteIndex) const;
   void Compact();
 
