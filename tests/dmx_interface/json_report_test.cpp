@@ -3,94 +3,81 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <string>
 
-#include "json_value.h"
+#include "json_lookup.h"
 
 namespace tarvolk::dmx_interface {
 namespace {
 
-using testing::JsonValue;
-using testing::ParseJson;
+using testing::JsonNumber;
+using testing::JsonValueText;
 
-JsonValue Written(const Report& report) {
+std::string Written(const Report& report) {
   std::ostringstream out;
   WriteJson(out, report);
-  return ParseJson(out.str());
+  return out.str();
 }
 
-Report Sample() {
+TEST(JsonReport, HoldsTheTotalsRatesAndBadFramesByKind) {
   Report report;
-  report.counts.bytes = 5300;
-  report.counts.frames = 400;
-  report.counts.frameBytes = 5200;
-  report.counts.torn = 2;
-  report.counts.wrongStartCode = 1;
-  report.counts.zeroLength = 4;
-  report.counts.strayBytes = 7;
-  report.counts.skippedBytes = 30;
+  report.counts = {.bytes = 5300,
+                   .frames = 400,
+                   .frameBytes = 5200,
+                   .wrongStartCode = 1,
+                   .torn = 2,
+                   .zeroLength = 4,
+                   .strayBytes = 7,
+                   .skippedBytes = 30};
   report.durationS = 4.5;
   report.activeS = 3.0;
   report.lineBytesPerS = 1745.0;
   report.framesPerS = 134.25;
-  report.frameBytesPerS = 872.727272;
-  return report;
-}
-
-TEST(JsonReport, HoldsTheTotalsAndRates) {
-  const JsonValue json = Written(Sample());
+  report.frameBytesPerS = 19200.0 / 22.0;
+  const std::string json = Written(report);
   struct Field {
     const char* key;
     double value;
   };
-  for (const Field f :
-       {Field{"bytes", 5300}, Field{"frames", 400}, Field{"frame_bytes", 5200},
-        Field{"stray_bytes", 7}, Field{"skipped_bytes", 30}, Field{"duration_s", 4.5},
-        Field{"active_s", 3.0}, Field{"line_bytes_per_s", 1745.0}, Field{"frames_per_s", 134.25}}) {
-    EXPECT_DOUBLE_EQ(json[f.key].Number(), f.value) << f.key;
+  for (const Field f : {Field{"bytes", 5300},
+                        {"frames", 400},
+                        {"frame_bytes", 5200},
+                        {"stray_bytes", 7},
+                        {"skipped_bytes", 30},
+                        {"duration_s", 4.5},
+                        {"active_s", 3.0},
+                        {"line_bytes_per_s", 1745.0},
+                        {"frames_per_s", 134.25},
+                        {"line_share", 0.5},
+                        {"total", 7},
+                        {"torn", 2},
+                        {"wrong_start_code", 1},
+                        {"zero_length", 4}}) {
+    EXPECT_DOUBLE_EQ(JsonNumber(json, f.key), f.value) << f.key << " in\n" << json;
   }
-  EXPECT_NEAR(json["line_share"].Number(), 0.5, 1e-6);
-  EXPECT_NEAR(json["line_capacity_bytes_per_s"].Number(), 19200.0 / 11.0, 1e-6);
-}
-
-TEST(JsonReport, CountsBadFramesByKind) {
-  const JsonValue bad = Written(Sample())["bad_frames"];
-  EXPECT_EQ(bad["total"].Number(), 7);
-  EXPECT_EQ(bad["torn"].Number(), 2);
-  EXPECT_EQ(bad["wrong_start_code"].Number(), 1);
-  EXPECT_EQ(bad["zero_length"].Number(), 4);
+  EXPECT_EQ(json.front(), '{');
+  EXPECT_EQ(json.substr(json.size() - 2), "}\n");
 }
 
 TEST(JsonReport, RatesNotMeasuredAreNull) {
-  Report report;
-  const JsonValue json = Written(report);
-  EXPECT_TRUE(json["frames_per_s"].IsNull());
-  EXPECT_TRUE(json["line_bytes_per_s"].IsNull());
-  EXPECT_TRUE(json["line_share"].IsNull());
-  EXPECT_EQ(json["frames"].Number(), 0);
+  const std::string json = Written(Report{});
+  for (const char* key : {"frames_per_s", "line_bytes_per_s", "line_share"}) {
+    EXPECT_EQ(JsonValueText(json, key), "null") << key;
+  }
 }
 
 TEST(JsonReport, FrameRecordsOnlyWhenAskedFor) {
-  Report report = Sample();
-  EXPECT_THROW(Written(report)["frame_records"], std::out_of_range);
+  Report report;
+  EXPECT_EQ(Written(report).find("frame_records"), std::string::npos);
   report.frames.emplace();
-  EXPECT_TRUE(Written(report)["frame_records"].Items().empty());
+  EXPECT_NE(Written(report).find("\"frame_records\": []"), std::string::npos);
   report.frames->push_back({1'700'000'000'123'456, {0, 80, 255}});
   report.frames->push_back({1'700'000'000'223'456, {}});
-  const JsonValue::Array records = Written(report)["frame_records"].Items();
-  ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[0]["t_us"].Number(), 1'700'000'000'123'456.0);
-  const JsonValue::Array channels = records[0]["channels"].Items();
-  ASSERT_EQ(channels.size(), 3u);
-  EXPECT_EQ(channels[1].Number(), 80);
-  EXPECT_EQ(channels[2].Number(), 255);
-  EXPECT_TRUE(records[1]["channels"].Items().empty());
-}
-
-TEST(JsonReader, RejectsWhatIsNotJson) {
-  for (const char* text :
-       {"", "{", "{\"a\": 1,}", "{\"a\": nan}", "[1 2]", "{\"a\": 1} x", "{\"a\": 1, \"a\": 2}"}) {
-    EXPECT_THROW(ParseJson(text), std::runtime_error) << text;
-  }
+  EXPECT_NE(Written(report).find("\"frame_records\": [\n"
+                                 "    {\"t_us\": 1700000000123456, \"channels\": [0,80,255]},\n"
+                                 "    {\"t_us\": 1700000000223456, \"channels\": []}\n  ]\n}"),
+            std::string::npos)
+      << Written(report);
 }
 
 }  // namespace

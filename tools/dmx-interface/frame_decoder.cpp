@@ -42,7 +42,12 @@ bool FrameDecoder::Step(bool idle) {
   }
   const std::size_t frameSize = 2 + length;
   const bool nextKnown = available > frameSize;
-  if (available < frameSize || (!nextKnown && !idle)) return false;
+  if (available < frameSize || (!nextKnown && !idle)) {
+    // While rescanning, an idle line shows a 'P' without a start code 0x00
+    // after it was not the header the writer paused in.
+    const bool header = aligned_ || (available > 2 && p[2] == kNullStartCode);
+    return idle && !header ? Discard() : false;
+  }
   const bool startCodeOk = p[2] == kNullStartCode;
   const Maybe next = nextKnown ? HeaderAt(pos_ + frameSize) : Maybe::kYes;
   if (next == Maybe::kUnknown && !idle) return false;
