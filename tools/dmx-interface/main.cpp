@@ -23,13 +23,14 @@ volatile std::sig_atomic_t stopRequested = 0;
 
 void RequestStop(int) { stopRequested = 1; }
 
-// No SA_RESTART, so a sleep or poll in the loop returns at once.
+// No SA_RESTART, so a sleep or poll in the loop returns at once. A closed
+// terminal or display pipe must not end the program before it cleans up.
 void InstallStopHandlers() {
   struct sigaction action {};
   action.sa_handler = RequestStop;
   sigemptyset(&action.sa_mask);
-  ::sigaction(SIGINT, &action, nullptr);
-  ::sigaction(SIGTERM, &action, nullptr);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
 LineEndpoint OpenLine(const Options& options) {

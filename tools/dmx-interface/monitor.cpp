@@ -67,9 +67,7 @@ Report Monitor::Run(const volatile std::sig_atomic_t& stop) {
   while (stop == 0 && nowNs < endNs) {
     if (nowNs >= nextShowNs) {
       Show(nowNs);
-      nextShowNs += showPeriodNs;
-      if (nextShowNs <= nowNs)
-        nextShowNs = nowNs + showPeriodNs;  // fell behind: skip, don't catch up
+      nextShowNs = nowNs + showPeriodNs;
     }
     const std::int64_t wakeNs = std::min({nextShowNs, endNs, nowNs + kMaxIdleWaitNs});
     if (lineBusy) {

@@ -102,7 +102,7 @@ A virtual DMX interface: plays the device end of the plug-in's serial line
                     symlink at PATH (point a writer or a Wine COM port here)
   --device PATH     open this serial device instead of a pseudo-terminal
                     (--link is then optional and points at the device)
-  --duration SEC    stop after SEC seconds (default: run until SIGINT/SIGTERM)
+  --duration SEC    stop after SEC seconds (default: until SIGINT, SIGTERM or SIGHUP)
   --json FILE       write the results as JSON to FILE at exit
   --frames          include every whole frame (arrival time, channels) in the JSON
   --channels K      channels shown in the live display (default 16, at most 254)
