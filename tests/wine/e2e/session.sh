@@ -6,7 +6,8 @@
 #   dmx_stop_interface    stops it by pid; it writes its JSON as it goes
 #   register_component DLL
 #   run_host OUT HOST STEP...   runs the demo host, its output in OUT (LF ends)
-#   call_field OUT CALL FIELD   start|end time (Unix us) or result of a call
+#   call_field OUT CALL FIELD [N]  start|end time (Unix us) or result of the
+#                         N-th call (default the first) written exactly as CALL
 #   check NAME COMMAND...       one named check; finish_checks ends the test
 
 DMX_PID=
@@ -58,12 +59,12 @@ run_host() {
 
 # The line of a call looks like: call START END Method(args) -> result
 call_field() {
-  local out=$1 call=$2 field=$3
-  awk -v call="$call" -v field="$field" '
+  local out=$1 call=$2 field=$3 nth=${4:-1}
+  awk -v call="$call" -v field="$field" -v nth="$nth" '
     $1 == "call" {
       text = $0; sub(/^call [0-9]+ [0-9]+ /, "", text)
       split(text, parts, " -> ")
-      if (parts[1] != call) next
+      if (parts[1] != call || ++seen < nth) next
       if (field == "start") print $2; else if (field == "end") print $3; else print parts[2]
       exit
     }' "$out"

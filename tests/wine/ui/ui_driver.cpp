@@ -1,0 +1,206 @@
+// ui-driver: test automation for windows of another process, the way a
+// tester would work them: find a window by class and caption, read the texts
+// of its controls, type into them, press buttons and close it. It runs its
+// arguments as actions in order and stops at the first that fails (exit 1):
+//   window=CLASS|CAPTION  wait for that visible top-level window; it becomes current
+//   gone                  wait until the current window is hidden or destroyed
+//   has=TEXT              one of its controls shows exactly TEXT
+//   text=CLASS=TEXT       its first control of CLASS shows exactly TEXT
+//   set=CLASS=TEXT        put TEXT into its first control of CLASS
+//   select=CLASS=INDEX    select entry INDEX of its first combo box of CLASS
+//   press=TEXT            click its button labelled TEXT
+//   close                 its close box (SC_CLOSE, as Alt+F4 and the box do)
+//   shape=WIDTH,HEIGHT    a fixed tool window without minimise and maximise,
+//                         centred, client area WIDTH x HEIGHT twips
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <string>
+
+namespace {
+
+constexpr DWORD kWaitMs = 20000;
+constexpr DWORD kPollMs = 50;
+
+HWND current = nullptr;
+
+void Report(bool passed, const std::wstring& action, const std::wstring& detail = L"") {
+  std::wstring line = (passed ? L"ui ok   " : L"ui FAIL ") + action;
+  if (!detail.empty()) line += L"  (" + detail + L")";
+  line += L"\n";
+  const int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), text.data(), size,
+                      nullptr, nullptr);
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
+bool WaitFor(const std::function<bool()>& condition) {
+  const ULONGLONG deadline = GetTickCount64() + kWaitMs;
+  while (!condition()) {
+    if (GetTickCount64() > deadline) return false;
+    Sleep(kPollMs);
+  }
+  return true;
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[512] = L"";
+  DWORD_PTR length = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
+                      SMTO_ABORTIFHUNG, 2000, &length);
+  return std::wstring(text, length);
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = L"";
+  return std::wstring(name, static_cast<std::size_t>(GetClassNameW(window, name, 256)));
+}
+
+// Splits "A=B" (or "A|B") at the first separator.
+std::pair<std::wstring, std::wstring> SplitPair(const std::wstring& text, wchar_t separator) {
+  const std::size_t at = text.find(separator);
+  if (at == std::wstring::npos) return {text, L""};
+  return {text.substr(0, at), text.substr(at + 1)};
+}
+
+HWND Control(const std::wstring& className) {
+  return current == nullptr ? nullptr : FindWindowExW(current, nullptr, className.c_str(), nullptr);
+}
+
+bool HasControlWithText(const std::wstring& text) {
+  for (HWND child = GetWindow(current, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (TextOf(child) == text) return true;
+  }
+  return false;
+}
+
+std::wstring ListControls() {
+  std::wstring list;
+  for (HWND child = GetWindow(current, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    list += (list.empty() ? L"" : L", ") + ClassOf(child) + L" \"" + TextOf(child) + L"\"";
+  }
+  return list;
+}
+
+bool FindWindowAction(const std::wstring& value) {
+  const auto [className, caption] = SplitPair(value, L'|');
+  const bool found = WaitFor([&] {
+    current = FindWindowW(className.c_str(), caption.c_str());
+    return current != nullptr && IsWindowVisible(current);
+  });
+  return found;
+}
+
+bool GoneAction() {
+  const HWND window = current;
+  return WaitFor([window] { return !IsWindow(window) || !IsWindowVisible(window); });
+}
+
+bool TextAction(const std::wstring& value, std::wstring& detail) {
+  const auto [className, expected] = SplitPair(value, L'=');
+  HWND control = Control(className);
+  if (control == nullptr) return false;
+  detail = L"shows \"" + TextOf(control) + L"\"";
+  return TextOf(control) == expected;
+}
+
+bool SetAction(const std::wstring& value) {
+  const auto [className, text] = SplitPair(value, L'=');
+  HWND control = Control(className);
+  return control != nullptr &&
+         SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                             SMTO_ABORTIFHUNG, 2000, nullptr) != 0;
+}
+
+bool SelectAction(const std::wstring& value) {
+  const auto [className, index] = SplitPair(value, L'=');
+  HWND control = Control(className);
+  return control != nullptr &&
+         SendMessageTimeoutW(control, CB_SETCURSEL, std::wcstoul(index.c_str(), nullptr, 10), 0,
+                             SMTO_ABORTIFHUNG, 2000, nullptr) != 0;
+}
+
+bool PressAction(const std::wstring& label) {
+  HWND button = nullptr;
+  while ((button = FindWindowExW(current, button, L"Button", nullptr)) != nullptr) {
+    if (TextOf(button) == label) return PostMessageW(button, BM_CLICK, 0, 0) != 0;
+  }
+  return false;
+}
+
+bool ShapeAction(const std::wstring& value, std::wstring& detail) {
+  const auto [widthTwips, heightTwips] = SplitPair(value, L',');
+  HDC screen = GetDC(nullptr);
+  const int wantWidth =
+      MulDiv(std::wcstol(widthTwips.c_str(), nullptr, 10), GetDeviceCaps(screen, LOGPIXELSX), 1440);
+  const int wantHeight = MulDiv(std::wcstol(heightTwips.c_str(), nullptr, 10),
+                                GetDeviceCaps(screen, LOGPIXELSY), 1440);
+  ReleaseDC(nullptr, screen);
+  RECT client{};
+  RECT frame{};
+  GetClientRect(current, &client);
+  GetWindowRect(current, &frame);
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(current, GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(current, GWL_EXSTYLE));
+  const int leftGap = frame.left;
+  const int rightGap = GetSystemMetrics(SM_CXSCREEN) - frame.right;
+  const int topGap = frame.top;
+  const int bottomGap = GetSystemMetrics(SM_CYSCREEN) - frame.bottom;
+  detail = L"client " + std::to_wstring(client.right) + L"x" + std::to_wstring(client.bottom) +
+           L", want " + std::to_wstring(wantWidth) + L"x" + std::to_wstring(wantHeight) +
+           L", style 0x" + std::to_wstring(style) + L", gaps " + std::to_wstring(leftGap) + L"/" +
+           std::to_wstring(rightGap) + L" " + std::to_wstring(topGap) + L"/" +
+           std::to_wstring(bottomGap);
+  return client.right == wantWidth && client.bottom == wantHeight &&
+         (exStyle & WS_EX_TOOLWINDOW) != 0 && (style & WS_CAPTION) == WS_CAPTION &&
+         (style & WS_SYSMENU) != 0 &&
+         (style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0 &&
+         std::abs(leftGap - rightGap) <= 1 && std::abs(topGap - bottomGap) <= 1;
+}
+
+bool Run(const std::wstring& argument) {
+  const auto [action, value] = SplitPair(argument, L'=');
+  std::wstring detail;
+  bool passed = false;
+  if (action == L"window") {
+    passed = FindWindowAction(value);
+  } else if (action == L"gone") {
+    passed = GoneAction();
+  } else if (action == L"has") {
+    passed = current != nullptr && HasControlWithText(value);
+    if (!passed && current != nullptr) detail = L"controls: " + ListControls();
+  } else if (action == L"text") {
+    passed = TextAction(value, detail);
+  } else if (action == L"set") {
+    passed = SetAction(value);
+  } else if (action == L"select") {
+    passed = SelectAction(value);
+  } else if (action == L"press") {
+    passed = current != nullptr && PressAction(value);
+  } else if (action == L"close") {
+    passed = current != nullptr && PostMessageW(current, WM_SYSCOMMAND, SC_CLOSE, 0) != 0;
+  } else if (action == L"shape") {
+    passed = current != nullptr && ShapeAction(value, detail);
+  } else {
+    detail = L"unknown action";
+  }
+  Report(passed, argument, detail);
+  return passed;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (!Run(argv[i])) return 1;
+  }
+  return 0;
+}
