@@ -1,7 +1,7 @@
 # The two commands a newcomer needs:
 #   make test   installs what is missing, builds, and runs every test
 #   make demo   shows the plug-in driving the virtual DMX interface
-.PHONY: test unit-tests sanitize-tests deps-core clean
+.PHONY: test unit-tests sanitize-tests deps-core demo clean
 
 JOBS ?= $(shell nproc)
 
@@ -22,6 +22,9 @@ sanitize-tests: deps-core
 
 test: unit-tests sanitize-tests
 	@echo "==> All tests passed"
+
+demo:
+	@bash scripts/demo.sh
 
 clean:
 	rm -rf build

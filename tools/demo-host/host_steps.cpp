@@ -123,9 +123,10 @@ void RunCall(AutomationObject& driver, const CallStep& step) {
 
 // Sends the light show's changes, paced by the host's own timer.
 void RunShow(AutomationObject& driver, const ShowStep& step) {
+  wchar_t seconds[32];
+  std::swprintf(seconds, std::size(seconds), L"%.1f", step.seconds);
   PrintLine(L"show " + std::to_wstring(UnixMicroseconds()) + L" chase and fade on " +
-            std::to_wstring(step.channels) + L" channels for " + std::to_wstring(step.seconds) +
-            L" s");
+            std::to_wstring(step.channels) + L" channels for " + seconds + L" s");
   const ULONGLONG start = GetTickCount64();
   std::vector<std::uint8_t> sent(static_cast<std::size_t>(step.channels), 0);
   unsigned long calls = 0;

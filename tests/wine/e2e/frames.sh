@@ -12,6 +12,7 @@ source "$here/session.sh"
 wine_env_init "$work" "$arch" || exit 1
 dmx_start_interface "$dmx_interface" "$work" --frames --quiet || exit 1
 wine_map_ports COM1="$DMX_LINK" || exit 1
+quiet_wineserver || exit 1
 register_component "$dll" || exit 1
 
 out=$work/host.txt

@@ -4,6 +4,7 @@
 #                         the virtual DMX interface on a pseudo-terminal,
 #                         its link at DIR/line, its JSON at DIR/interface.json
 #   dmx_stop_interface    stops it by pid; it writes its JSON as it goes
+#   quiet_wineserver      starts the prefix's wineserver with its stderr in a log
 #   register_component DLL
 #   run_host OUT HOST STEP...   runs the demo host, its output in OUT (LF ends)
 #   call_field OUT CALL FIELD [N]  start|end time (Unix us) or result of the
@@ -42,6 +43,12 @@ dmx_stop_interface() {
   kill "$DMX_PID" 2>/dev/null
   wait "$DMX_PID" 2>/dev/null
   [[ -s "$DMX_JSON" ]] || { echo "dmx-interface wrote no $DMX_JSON" >&2; return 1; }
+}
+
+# The wineserver lists every object left over on stderr when it exits; that
+# belongs in a log, not among the results. Call it after wine_map_ports.
+quiet_wineserver() {
+  wineserver -p 2>>"$(dirname "$WINEPREFIX")/wineserver.log"
 }
 
 register_component() {

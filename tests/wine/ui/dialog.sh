@@ -20,6 +20,7 @@ wine_env_init "$work" "$arch" || exit 1
 wine_start_xvfb || exit 1
 dmx_start_interface "$dmx_interface" "$work" --frames --quiet || exit 1
 wine_map_ports COM1="$DMX_LINK" || exit 1
+quiet_wineserver || exit 1
 register_component "$dll" || exit 1
 
 app="Tarvolk UI"
