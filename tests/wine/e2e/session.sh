@@ -5,6 +5,7 @@
 #                         its link at DIR/line, its JSON at DIR/interface.json
 #   dmx_stop_interface    stops it by pid; it writes its JSON as it goes
 #   quiet_wineserver      starts the prefix's wineserver with its stderr in a log
+#   add_wine_fonts        gives the prefix Wine's own Tahoma and Marlett
 #   register_component DLL
 #   run_host OUT HOST STEP...   runs the demo host, its output in OUT (LF ends)
 #   call_field OUT CALL FIELD [N]  start|end time (Unix us) or result of the
@@ -49,6 +50,16 @@ dmx_stop_interface() {
 # belongs in a log, not among the results. Call it after wine_map_ports.
 quiet_wineserver() {
   wineserver -p 2>>"$(dirname "$WINEPREFIX")/wineserver.log"
+}
+
+# Debian's Wine does not find the fonts it ships itself: without Marlett the
+# caption buttons show letters, without Tahoma dialogs fall back to bitmap fonts.
+add_wine_fonts() {
+  local font
+  for font in marlett.ttf tahoma.ttf tahomabd.ttf; do
+    [[ -f /usr/share/wine/fonts/$font ]] && cp /usr/share/wine/fonts/$font "$WINEPREFIX/drive_c/windows/Fonts/"
+  done
+  return 0
 }
 
 register_component() {

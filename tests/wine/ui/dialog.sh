@@ -18,6 +18,7 @@ export LC_ALL=C.UTF-8
 
 wine_env_init "$work" "$arch" || exit 1
 wine_start_xvfb || exit 1
+add_wine_fonts
 dmx_start_interface "$dmx_interface" "$work" --frames --quiet || exit 1
 wine_map_ports COM1="$DMX_LINK" || exit 1
 quiet_wineserver || exit 1
