@@ -4,6 +4,9 @@
 #   wine_env_init "$WORK_DIR" win32      # fresh prefix in $WORK_DIR/prefix (win32 or win64)
 #   wine_map_ports COM3=/dev/pts/7       # COM1..COM20: given ones mapped, all others missing
 #   wine_start_xvfb                      # optional: a private X display for windows
+#   "$WINE_ENV_LOADER" cscript //nologo x.vbs  # a Windows program, by the prefix's own loader
+#   wine_regsvr32 path/to/server.dll     # register a COM server (wine_regsvr32 /u to remove)
+#   wine_reg_value 'HKCR\Some\Key' Name  # prints a value's data (no name: the default value)
 #   wine_run_timeout 60 wine client.exe  # any command, killed after 60 s
 #
 # Every prefix is made from scratch so that no test sees another's registry.
@@ -58,7 +61,17 @@ wine_env_init() {
   mkdir -p "$dir"
   export WINEPREFIX="$(cd "$dir" && pwd)/prefix"
   export WINEARCH=$arch
+  # Debian's "wine" command always starts the 32-bit loader, which runs the
+  # built-in programs (reg, regsvr32, cscript) from syswow64 even in a 64-bit
+  # prefix: they would see the 32-bit registry view and could not load a
+  # 64-bit in-process server. WINE_ENV_LOADER is the one to use.
+  if [[ $arch == win64 ]]; then
+    WINE_ENV_LOADER=$(command -v wine64 || echo /usr/lib/wine/wine64)
+  else
+    WINE_ENV_LOADER=$(command -v wine)
+  fi
   export WINEDEBUG=-all
+  export LC_ALL=C.UTF-8  # the same Windows locale everywhere: English, ANSI code page 1252
   unset DISPLAY  # without wine_start_xvfb, windows and message boxes fail at once
   export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono/Gecko install dialogs
   WINE_ENV_MISSING_PORT="$(dirname "$WINEPREFIX")/no-such-port"
@@ -73,7 +86,7 @@ wine_import_registry() {
   local file
   file=$(mktemp "$(dirname "$WINEPREFIX")/import-XXXXXX.reg")
   { printf 'REGEDIT4\n\n'; cat; } >"$file"
-  wine_run_timeout 60 wine regedit /S "$(winepath -w "$file")" >/dev/null 2>&1
+  wine_run_timeout 60 "$WINE_ENV_LOADER" regedit /S "$(winepath -w "$file")" >/dev/null 2>&1
   local status=$?
   rm -f "$file"
   return "$status"
@@ -98,6 +111,31 @@ wine_map_ports() {
   wineserver -k 2>/dev/null
   wineserver -w 2>/dev/null
   return 0
+}
+
+# wine_regsvr32 [/u] DLL: registers (or removes) a COM server without dialogs;
+# fails when regsvr32 reports a failure.
+wine_regsvr32() {
+  wine_run_timeout 60 "$WINE_ENV_LOADER" regsvr32 /s "$@"
+}
+
+# wine_reg_value KEY [NAME]: prints the data of a registry value (the key's
+# default value without NAME); fails when it does not exist.
+wine_reg_value() {
+  local key=$1 output
+  if [[ $# -ge 2 ]]; then
+    output=$(wine_run_timeout 60 "$WINE_ENV_LOADER" reg query "$key" /v "$2" 2>/dev/null) || return 1
+  else
+    output=$(wine_run_timeout 60 "$WINE_ENV_LOADER" reg query "$key" /ve 2>/dev/null) || return 1
+  fi
+  # A value line reads "    NAME    REG_TYPE    DATA".
+  printf '%s\n' "$output" | tr -d '\r' | sed -n 's/^    .*    REG_[A-Z_]*    //p; s/^    .*    REG_[A-Z_]*$//p' |
+    head -n 1
+}
+
+# wine_reg_key_exists KEY: whether the registry key exists.
+wine_reg_key_exists() {
+  wine_run_timeout 60 "$WINE_ENV_LOADER" reg query "$1" >/dev/null 2>&1
 }
 
 # Starts Xvfb on a free display (from :90 on) and exports DISPLAY. Another

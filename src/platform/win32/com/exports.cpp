@@ -6,14 +6,16 @@
 #include "platform/win32/com/module.h"
 #include "platform/win32/com/registration.h"
 #include "platform/win32/com/tarvolk_dmx.h"
+#include "platform/win32/com/thread_local_order.h"
 #include "platform/win32/win32_platform.h"
 
 namespace com = tarvolk::platform::win32::com;
 
-// Loading the library only tells the core where its per-thread platform comes
-// from; everything else happens on first use.
+// Loading the library only prepares the per-thread state (its destructors and
+// where its platform comes from); everything else happens on first use.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
+    com::OrderThreadLocalDestructors();
     tarvolk::platform::InstallPlatformFactory(&tarvolk::platform::win32::CreateWin32Platform);
   }
   return TRUE;
