@@ -11,6 +11,7 @@
 #   call_field OUT CALL FIELD [N]  start|end time (Unix us) or result of the
 #                         N-th call (default the first) written exactly as CALL
 #   check NAME COMMAND...       one named check; finish_checks ends the test
+#   took_at_most US START END   whether END - START <= US (false when one is missing)
 
 DMX_PID=
 DMX_LINK=
@@ -97,6 +98,10 @@ check() {
     echo "FAIL - $name"
     CHECK_FAILURES=$((CHECK_FAILURES + 1))
   fi
+}
+
+took_at_most() {
+  [[ -n $2 && -n $3 ]] && (($3 - $2 <= $1))
 }
 
 finish_checks() {
