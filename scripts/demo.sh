@@ -51,7 +51,7 @@ wine_map_ports COM1="$DMX_LINK"
 quiet_wineserver
 
 step "Registering the 32-bit plug-in with regsvr32"
-register_component "$dll"
+wine_regsvr32 "$dll"
 
 step "The demo host creates Tarvolk_DMX.clsOutputDriver, enables output on COM1 and runs a ${seconds}-second show: a chase on channels 1-$((channels / 2)), a fade on $((channels / 2 + 1))-$channels"
 echo "    (the interface's live view shows the channels, the frame rate and the bad frames)"

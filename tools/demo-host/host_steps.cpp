@@ -6,7 +6,9 @@
 #include <cwchar>
 #include <exception>
 #include <map>
+#include <memory>
 
+#include "host_window.h"
 #include "light_show.h"
 #include "message_pump.h"
 
@@ -62,6 +64,7 @@ std::optional<Step> ParseStep(const std::wstring& word) {
   if (const auto call = PlainCalls().find(name); call != PlainCalls().end() && values.empty()) {
     return CallStep{call->second, {}};
   }
+  if (name == L"window" && values.empty()) return WindowStep{};
   if (name == L"init" && values.size() == 2) return CallStep{L"Init", {values[0], values[1]}};
   if (name == L"set" && values.size() == 2) {
     const auto channel = ParseLong(values[0]);
@@ -169,13 +172,16 @@ std::optional<std::vector<Step>> ParseSteps(std::span<const std::wstring> words)
 bool RunSteps(const std::vector<Step>& steps) {
   try {
     AutomationObject driver(kProgId);
+    std::unique_ptr<HostWindow> window;
     for (const Step& step : steps) {
       if (const auto* call = std::get_if<CallStep>(&step)) {
         RunCall(driver, *call);
       } else if (const auto* wait = std::get_if<WaitStep>(&step)) {
         PumpMessages(milliseconds(std::llround(wait->seconds * 1000.0)), kIdlePeriod, [] {});
-      } else {
-        RunShow(driver, std::get<ShowStep>(step));
+      } else if (const auto* show = std::get_if<ShowStep>(&step)) {
+        RunShow(driver, *show);
+      } else if (!window) {  // the window step: one window is enough
+        window = std::make_unique<HostWindow>();
       }
     }
     return true;

@@ -13,6 +13,7 @@ namespace tarvolk::demo_host {
 // One step of a host session, as given on the command line:
 //   init=TITLE,FILE  enable  disable  configure  term  name  set=CHANNEL,VALUE
 //   wait=SECONDS     show=SECONDS,CHANNELS
+//   window           open the host's main window (see HostWindow)
 struct CallStep {
   std::wstring method;
   std::vector<ByRefArgument> arguments;
@@ -24,7 +25,8 @@ struct ShowStep {
   double seconds;
   int channels;
 };
-using Step = std::variant<CallStep, WaitStep, ShowStep>;
+struct WindowStep {};
+using Step = std::variant<CallStep, WaitStep, ShowStep, WindowStep>;
 
 // nullopt, after naming the bad step on stderr, when one does not parse.
 std::optional<std::vector<Step>> ParseSteps(std::span<const std::wstring> words);

@@ -19,7 +19,8 @@ constexpr wchar_t kUsage[] =
     L"  enable | disable | configure | term | name\n"
     L"  set=CHANNEL,VALUE SetChannel(CHANNEL, VALUE)\n"
     L"  wait=SECONDS      pump messages for a while\n"
-    L"  show=SECONDS,N    a chase and a fade over channels 1..N\n";
+    L"  show=SECONDS,N    a chase and a fade over channels 1..N\n"
+    L"  window            open the host's main window\n";
 
 }  // namespace
 

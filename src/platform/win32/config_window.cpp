@@ -150,7 +150,8 @@ void ConfigWindow::ShowModal() {
   }
   HWND owner = ActiveOwner(Handle());
   SetWindowLongPtrW(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
-  if (owner != nullptr) EnableWindow(owner, FALSE);
+  // Only an owner this call disabled is enabled again afterwards.
+  const bool disabledOwner = owner != nullptr && !EnableWindow(owner, FALSE);
   showing_ = true;
   closeFailure_ = nullptr;
   ShowWindow(Handle(), SW_SHOW);
@@ -158,7 +159,7 @@ void ConfigWindow::ShowModal() {
   SetFocus(Child(kTxtChannelCount));
   const std::optional<WPARAM> quit = RunModalLoop();
   // The owner is enabled first so that it, not some other program, gets activated.
-  if (owner != nullptr) EnableWindow(owner, TRUE);
+  if (disabledOwner) EnableWindow(owner, TRUE);
   ShowWindow(Handle(), SW_HIDE);
   if (quit) PostQuitMessage(static_cast<int>(*quit));
   if (closeFailure_) std::rethrow_exception(std::exchange(closeFailure_, nullptr));
@@ -208,6 +209,13 @@ LRESULT ConfigWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_COMMAND:
       // Enter and Escape arrive as IDOK and IDCANCEL; they do nothing here.
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) return 0;
+      // The combo box's text keeps its highlight when the focus leaves
+      // unless told otherwise; a start of -1 removes the selection.
+      if (HIWORD(wParam) == CBN_KILLFOCUS && reinterpret_cast<HWND>(lParam) == Child(kCombo1)) {
+        constexpr LPARAM kNoSelection = 0xFFFF;
+        SendMessageW(Child(kCombo1), CB_SETEDITSEL, 0, kNoSelection);
+        return 0;
+      }
       break;
     case WM_ACTIVATE:
       // Focus goes back to its control after a message box or another window.

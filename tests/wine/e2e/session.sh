@@ -6,7 +6,6 @@
 #   dmx_stop_interface    stops it by pid; it writes its JSON as it goes
 #   quiet_wineserver      starts the prefix's wineserver with its stderr in a log
 #   add_wine_fonts        gives the prefix Wine's own Tahoma and Marlett
-#   register_component DLL
 #   run_host OUT HOST STEP...   runs the demo host, its output in OUT (LF ends)
 #   call_field OUT CALL FIELD [N]  start|end time (Unix us) or result of the
 #                         N-th call (default the first) written exactly as CALL
@@ -63,14 +62,10 @@ add_wine_fonts() {
   return 0
 }
 
-register_component() {
-  wine_run_timeout 60 wine regsvr32 /s "$1" || { echo "regsvr32 $1 failed" >&2; return 1; }
-}
-
 run_host() {
   local out=$1 host=$2
   shift 2
-  wine_run_timeout 120 wine "$host" "$@" | tr -d '\r' >"$out"
+  wine_run_timeout 120 "$WINE_ENV_LOADER" "$host" "$@" | tr -d '\r' >"$out"
   local status=${PIPESTATUS[0]}
   cat "$out"
   return "$status"

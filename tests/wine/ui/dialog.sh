@@ -4,8 +4,10 @@
 #   Enable on a port nobody can open shows the port message and returns false;
 #   the dialog shows the stored port, refuses "abc", keeps the user's text,
 #   applies the chosen port; after Enable it shows the current count and port,
-#   frames keep flowing while it is open, and "254.4" reaches the wire as
-#   254 channels (length byte 0xFF); Term stores the port.
+#   blocks the host's window, moves with Tab and Shift+Tab, ignores Enter and
+#   Escape, closes with Alt+F4; frames keep flowing while it is open, and
+#   "254.4" reaches the wire as 254 channels (length byte 0xFF); Term stores
+#   the port.
 # Screenshots of the dialog and a message box are kept in WORK.
 #   dialog.sh HARNESS ARCH WORK DLL HOST UI_DRIVER DMX_INTERFACE
 set -uo pipefail
@@ -13,8 +15,6 @@ harness=$1 arch=$2 work=$3 dll=$4 host=$5 driver=$6 dmx_interface=$7
 here=$(cd "$(dirname "$0")" && pwd)
 source "$harness/wine-env.sh"
 source "$here/../e2e/session.sh"
-# The German texts reach Wine's command lines as UTF-8.
-export LC_ALL=C.UTF-8
 
 wine_env_init "$work" "$arch" || exit 1
 wine_start_xvfb || exit 1
@@ -22,22 +22,22 @@ add_wine_fonts
 dmx_start_interface "$dmx_interface" "$work" --frames --quiet || exit 1
 wine_map_ports COM1="$DMX_LINK" || exit 1
 quiet_wineserver || exit 1
-register_component "$dll" || exit 1
+wine_regsvr32 "$dll" || { echo "regsvr32 failed"; exit 1; }
 
 app="Tarvolk UI"
 file="Tarvolk_DMX.out.dll"
 settings_key="HKCU\\Software\\VB and VBA Program Settings\\$app\\Plugins\\$file"
 # The stored port is COM2, which leads nowhere in this prefix.
-wine_run_timeout 60 wine reg add "$settings_key" /v COM /d 2 /f >/dev/null || exit 1
+wine_run_timeout 60 "$WINE_ENV_LOADER" reg add "$settings_key" /v COM /d 2 /f >/dev/null || exit 1
 
 out=$work/host.txt
 # The pause between the two dialogs lets the driver see the reused window hidden.
-wine_run_timeout 180 wine "$host" "init=$app,$file" enable configure wait=2 enable configure \
+wine_run_timeout 180 "$WINE_ENV_LOADER" "$host" window "init=$app,$file" enable configure wait=2 enable configure \
   wait=1.5 disable term | tr -d '\r' >"$out" &
 host_pid=$!
 wine_track_pid "$host_pid"
 
-ui() { wine_run_timeout 90 wine "$driver" "$@"; }
+ui() { wine_run_timeout 90 "$WINE_ENV_LOADER" "$driver" "$@"; }
 shot() { import -window root "$work/$1" 2>/dev/null; }
 # A step that fails leaves the host in a modal loop; nothing after it can pass.
 stop_on_failure() { ((CHECK_FAILURES == 0)) || { shot failure.png; cat "$out"; finish_checks; }; }
@@ -45,6 +45,7 @@ stop_on_failure() { ((CHECK_FAILURES == 0)) || { shot failure.png; cat "$out"; f
 port_box="#32770|Fehler: Kann Port nich öfnen ! "
 number_box="#32770|Tarvolk DMX Plugin"
 dialog="TarvolkDmx.frmConfig|Konfiguration"
+host_window="TarvolkDemoHost|Demo-Host"
 
 check "Enable on an unmapped port shows the port message" \
   ui "window=$port_box" "has=Schnittstelle wird von anderem Programm benutzt." press=OK gone
@@ -63,9 +64,15 @@ check "\"254.4\" is accepted and the dialog closes" ui "window=$dialog" set=Edit
 stop_on_failure
 check "after Enable the dialog shows count 10 and port COM1" \
   ui "window=$dialog" text=Edit=10 text=ComboBox=COM1
-sleep 1.5
+check "the host's window is disabled while the dialog is open" ui "window=$host_window" enabled=0
+check "Tab and Shift+Tab move between the count and the port" \
+  ui "window=$dialog" focus=Edit key=TAB focus=ComboBox key=SHIFT+TAB focus=Edit
+check "Enter and Escape leave the dialog open and its text alone" \
+  ui "window=$dialog" key=RETURN key=ESCAPE pause=500 shown text=Edit=10
+sleep 1
 shot dialog.png
-check "\"254.4\" is accepted again" ui "window=$dialog" set=Edit=254.4 close gone
+check "Alt+F4 with \"254.4\" closes the dialog" ui "window=$dialog" set=Edit=254.4 key=ALT+F4 gone
+check "the host's window is enabled again" ui "window=$host_window" enabled=1
 stop_on_failure
 
 wait "$host_pid"
@@ -95,7 +102,6 @@ check "frames of 10 channels kept coming while the dialog was open" \
 check "after the dialog every frame carries 254 channels (length byte 0xFF)" \
   test "$(frames_between $((dialog2_end + 100000)) "$disable_start" |
     jq 'length >= 5 and all(. == 254)')" = true
-check "Term stored the port chosen in the dialog" \
-  bash -c "wine reg query '$settings_key' /v COM | tr -d '\r' | grep -Eq 'COM[[:space:]]+REG_SZ[[:space:]]+1$'"
+check "Term stored the port chosen in the dialog" test "$(wine_reg_value "$settings_key" COM)" = 1
 echo "screenshots: $work/dialog.png $work/message-box.png"
 finish_checks

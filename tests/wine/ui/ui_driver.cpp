@@ -10,6 +10,11 @@
 //   select=CLASS=INDEX    select entry INDEX of its first combo box of CLASS
 //   press=TEXT            click its button labelled TEXT
 //   close                 its close box (SC_CLOSE, as Alt+F4 and the box do)
+//   key=KEY               press TAB, SHIFT+TAB, RETURN, ESCAPE or ALT+F4 in it
+//   focus=CLASS           wait until the keyboard focus is in its first control of CLASS
+//   enabled=0|1           it is disabled (0) or enabled (1)
+//   shown                 it is still visible
+//   pause=MS              wait that long
 //   shape=WIDTH,HEIGHT    a fixed tool window without minimise and maximise,
 //                         centred, client area WIDTH x HEIGHT twips
 #include <windows.h>
@@ -19,6 +24,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -136,6 +142,55 @@ bool PressAction(const std::wstring& label) {
   return false;
 }
 
+INPUT KeyInput(WORD key, DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = flags;
+  return input;
+}
+
+bool KeyAction(const std::wstring& chord) {
+  static const std::map<std::wstring, std::vector<WORD>> kChords = {
+      {L"TAB", {VK_TAB}},       {L"SHIFT+TAB", {VK_SHIFT, VK_TAB}}, {L"RETURN", {VK_RETURN}},
+      {L"ESCAPE", {VK_ESCAPE}}, {L"ALT+F4", {VK_MENU, VK_F4}},
+  };
+  const auto keys = kChords.find(chord);
+  if (keys == kChords.end() || current == nullptr) return false;
+  SetForegroundWindow(current);
+  std::vector<INPUT> inputs;
+  for (const WORD key : keys->second) {
+    inputs.push_back(KeyInput(key, 0));
+  }
+  for (auto key = keys->second.rbegin(); key != keys->second.rend(); ++key) {
+    inputs.push_back(KeyInput(*key, KEYEVENTF_KEYUP));
+  }
+  const auto count = static_cast<UINT>(inputs.size());
+  return SendInput(count, inputs.data(), sizeof(INPUT)) == count;
+}
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus
+                                                                            : nullptr;
+}
+
+bool FocusAction(const std::wstring& className, std::wstring& detail) {
+  HWND control = Control(className);
+  if (control == nullptr) return false;
+  const bool focused = WaitFor([control] {
+    HWND focus = FocusOf(current);
+    return focus != nullptr && (focus == control || IsChild(control, focus));
+  });
+  if (!focused) {
+    HWND focus = FocusOf(current);
+    detail = L"focus on " +
+             (focus == nullptr ? L"nothing" : ClassOf(focus) + L" \"" + TextOf(focus) + L"\"");
+  }
+  return focused;
+}
+
 bool ShapeAction(const std::wstring& value, std::wstring& detail) {
   const auto [widthTwips, heightTwips] = SplitPair(value, L',');
   HDC screen = GetDC(nullptr);
@@ -187,6 +242,17 @@ bool Run(const std::wstring& argument) {
     passed = current != nullptr && PressAction(value);
   } else if (action == L"close") {
     passed = current != nullptr && PostMessageW(current, WM_SYSCOMMAND, SC_CLOSE, 0) != 0;
+  } else if (action == L"key") {
+    passed = KeyAction(value);
+  } else if (action == L"focus") {
+    passed = FocusAction(value, detail);
+  } else if (action == L"enabled") {
+    passed = current != nullptr && (IsWindowEnabled(current) != 0) == (value == L"1");
+  } else if (action == L"shown") {
+    passed = current != nullptr && IsWindowVisible(current);
+  } else if (action == L"pause") {
+    Sleep(std::wcstoul(value.c_str(), nullptr, 10));
+    passed = true;
   } else if (action == L"shape") {
     passed = current != nullptr && ShapeAction(value, detail);
   } else {
