@@ -42,24 +42,25 @@ trap 'exit 130' INT TERM
 step "Making a 32-bit Wine prefix of its own in $work/prefix (takes a few seconds)"
 wine_env_init "$work" win32
 
-step "Starting the virtual DMX interface on a pseudo-terminal"
-dmx_start_interface "$dmx_interface" "$work" --channels "$channels"
-echo "    its line: $DMX_LINK"
-
-step "Mapping COM1 to that line (COM2..COM20 lead nowhere) and restarting the wineserver"
-wine_map_ports COM1="$DMX_LINK"
-quiet_wineserver
-
 step "Registering the 32-bit plug-in with regsvr32"
 wine_regsvr32 "$dll"
 
-step "The demo host creates Tarvolk_DMX.clsOutputDriver, enables output on COM1 and runs a ${seconds}-second show: a chase on channels 1-$((channels / 2)), a fade on $((channels / 2 + 1))-$channels"
-echo "    (the interface's live view shows the channels, the frame rate and the bad frames)"
+# On a terminal the interface redraws the whole screen, so everything about
+# the show is said before it starts.
+step "Next: the virtual DMX interface starts on a pseudo-terminal, COM1 is mapped to it
+    (COM2..COM20 lead nowhere), and the demo host creates Tarvolk_DMX.clsOutputDriver,
+    enables output on COM1 and runs a ${seconds}-second show: a chase on channels
+    1-$((channels / 2)) and a fade on $((channels / 2 + 1))-$channels. The interface's live view shows the
+    channels, the frame rate and the bad frames."
+sleep 3
+dmx_start_interface "$dmx_interface" "$work" --channels "$channels"
+wine_map_ports COM1="$DMX_LINK"
+quiet_wineserver
 run_host "$work/host.txt" "$host" "init=Tarvolk Demo,Tarvolk_DMX.out.dll" enable \
   "show=$seconds,$channels" disable term >/dev/null
 
-step "The show is over; stopping the interface"
 dmx_stop_interface
+step "The show is over and the interface stopped"
 echo "    host calls:"
 sed -n 's/^call [0-9]* [0-9]* /      /p; s/^show [0-9]* /      show: /p' "$work/host.txt"
 jq -r '"    interface: \(.frames) whole frames, \(.frames_per_s | floor) frames/s, \(.bad_frames.total) bad frames, \(.stray_bytes) stray bytes, line \(.line_share * 100 | floor) % busy"' "$DMX_JSON"
