@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Registers the component in a fresh prefix and runs the C++ COM client on it.
+# Registers the component in a fresh prefix and runs a C++ COM client on it.
 #   client.sh HARNESS ARCH WORK_DIR DLL CLIENT_EXE
 set -euo pipefail
 harness=$1 arch=$2 work=$3 dll=$4 client=$5

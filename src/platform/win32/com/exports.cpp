@@ -11,10 +11,12 @@
 
 namespace com = tarvolk::platform::win32::com;
 
-// Loading the library only prepares the per-thread state (its destructors and
-// where its platform comes from); everything else happens on first use.
+// Loading the library only prepares the per-thread state (its lifetime, its
+// destructors and where its platform comes from); everything else happens on
+// first use.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
+    com::PinModule();
     com::OrderThreadLocalDestructors();
     tarvolk::platform::InstallPlatformFactory(&tarvolk::platform::win32::CreateWin32Platform);
   }

@@ -15,6 +15,12 @@ void AddModuleReference() { ++moduleReferences; }
 void ReleaseModuleReference() { --moduleReferences; }
 bool ModuleInUse() { return moduleReferences.load() != 0; }
 
+void PinModule() {
+  HMODULE pinned = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                     reinterpret_cast<LPCWSTR>(&__ImageBase), &pinned);
+}
+
 HMODULE ModuleHandle() { return reinterpret_cast<HMODULE>(&__ImageBase); }
 
 std::wstring ModulePath() {
