@@ -11,6 +11,7 @@
 #include "host_window.h"
 #include "light_show.h"
 #include "message_pump.h"
+#include "utf8_output.h"
 
 namespace tarvolk::demo_host {
 namespace {
@@ -91,19 +92,6 @@ long long UnixMicroseconds() {
   const auto ticks = (static_cast<long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
   constexpr long long kUnixEpochTicks = 116444736000000000LL;  // 1970-01-01 in 100 ns since 1601
   return (ticks - kUnixEpochTicks) / 10;
-}
-
-// Everything goes out as UTF-8, line by line, so a test reading a pipe sees
-// each call as soon as it returned.
-void PrintLine(const std::wstring& line) {
-  const std::wstring withEnd = line + L"\n";
-  const int size = WideCharToMultiByte(CP_UTF8, 0, withEnd.data(), static_cast<int>(withEnd.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, withEnd.data(), static_cast<int>(withEnd.size()), text.data(),
-                      size, nullptr, nullptr);
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
 }
 
 std::wstring ArgumentText(const ByRefArgument& argument) {

@@ -85,11 +85,10 @@ ConfigWindow::ConfigWindow(ConfigViewEvents& events) : events_(events) {
                       .caption = kCaption,
                       .bounds = {left, top, left + width, top + height},
                       .parent = nullptr});
-  CreateControls();
+  CreateControls(dpi);
 }
 
-void ConfigWindow::CreateControls() {
-  const ScreenDpi dpi = ScreenDpi::Current();
+void ConfigWindow::CreateControls(const ScreenDpi& dpi) {
   const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
   for (std::size_t i = 0; i < kControls.size(); ++i) {
     const ControlSpec& spec = kControls[i];

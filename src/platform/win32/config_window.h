@@ -6,6 +6,7 @@
 
 #include "platform/config_view.h"
 #include "platform/win32/own_window.h"
+#include "platform/win32/twips.h"
 
 namespace tarvolk::platform::win32 {
 
@@ -27,7 +28,7 @@ class ConfigWindow final : public ConfigView, private OwnWindow {
  private:
   enum Control { kLabel1, kTxtChannelCount, kLabel2, kLabel3, kCombo1, kControlCount };
 
-  void CreateControls();
+  void CreateControls(const ScreenDpi& dpi);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void RequestClose();
   // Returns the exit code of a WM_QUIT that ended the loop.

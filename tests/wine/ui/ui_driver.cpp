@@ -19,12 +19,13 @@
 //                         centred, client area WIDTH x HEIGHT twips
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "utf8_output.h"
 
 namespace {
 
@@ -36,14 +37,7 @@ HWND current = nullptr;
 void Report(bool passed, const std::wstring& action, const std::wstring& detail = L"") {
   std::wstring line = (passed ? L"ui ok   " : L"ui FAIL ") + action;
   if (!detail.empty()) line += L"  (" + detail + L")";
-  line += L"\n";
-  const int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), text.data(), size,
-                      nullptr, nullptr);
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
+  tarvolk::demo_host::PrintLine(line);
 }
 
 bool WaitFor(const std::function<bool()>& condition) {
