@@ -7,7 +7,7 @@
 #   "$WINE_ENV_LOADER" cscript //nologo x.vbs  # a Windows program, by the prefix's own loader
 #   wine_regsvr32 path/to/server.dll     # register a COM server (wine_regsvr32 /u to remove)
 #   wine_reg_value 'HKCR\Some\Key' Name  # prints a value's data (no name: the default value)
-#   wine_run_timeout 60 wine client.exe  # any command, killed after 60 s
+#   wine_run_timeout 60 "$WINE_ENV_LOADER" client.exe  # any command, killed after 60 s
 #
 # Every prefix is made from scratch so that no test sees another's registry.
 # The prefix is removed when the script exits with status 0 and kept for a
@@ -40,7 +40,7 @@ wine_env_cleanup() {
   local step pid
   for step in "${WINE_ENV_EXIT_STEPS[@]}"; do eval "$step" || true; done
   for pid in "${WINE_ENV_TRACKED_PIDS[@]}"; do
-    kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    { kill "$pid" && wait "$pid"; } 2>/dev/null || true
   done
   if [[ -n "${WINEPREFIX:-}" && -d "$WINEPREFIX" ]]; then
     wineserver -k 2>/dev/null || true
@@ -86,8 +86,9 @@ wine_import_registry() {
   local file
   file=$(mktemp "$(dirname "$WINEPREFIX")/import-XXXXXX.reg")
   { printf 'REGEDIT4\n\n'; cat; } >"$file"
-  wine_run_timeout 60 "$WINE_ENV_LOADER" regedit /S "$(winepath -w "$file")" >/dev/null 2>&1
-  local status=$?
+  local status=0
+  wine_run_timeout 60 "$WINE_ENV_LOADER" regedit /S "$(winepath -w "$file")" >/dev/null 2>&1 ||
+    status=$?
   rm -f "$file"
   return "$status"
 }
@@ -108,9 +109,8 @@ wine_map_ports() {
       printf '"%s"="%s"\n' "$name" "${mapped[$name]:-$WINE_ENV_MISSING_PORT}"
     done
   } | wine_import_registry || { echo "wine_map_ports: registry import failed" >&2; return 1; }
-  wineserver -k 2>/dev/null
-  wineserver -w 2>/dev/null
-  return 0
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
 }
 
 # wine_regsvr32 [/u] DLL: registers (or removes) a COM server without dialogs;
@@ -148,7 +148,7 @@ wine_start_xvfb() {
     pid=$!
     for ((tries = 0; tries < 100; tries++)); do
       if ! kill -0 "$pid" 2>/dev/null; then
-        wait "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null || true
         continue 2
       fi
       if [[ -e /tmp/.X11-unix/X$display ]]; then
@@ -158,7 +158,7 @@ wine_start_xvfb() {
       fi
       sleep 0.1
     done
-    kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    { kill "$pid" && wait "$pid"; } 2>/dev/null || true
   done
   echo "wine_start_xvfb: no display could be started" >&2
   return 1
