@@ -8,7 +8,7 @@
 #   Escape, closes with Alt+F4; frames keep flowing while it is open, and
 #   "254.4" reaches the wire as 254 channels (length byte 0xFF); Term stores
 #   the port.
-# Screenshots of the dialog and a message box are kept in WORK.
+# Screenshots of the dialog, its open port list and a message box are kept in WORK.
 #   dialog.sh HARNESS ARCH WORK DLL HOST UI_DRIVER DMX_INTERFACE
 set -uo pipefail
 harness=$1 arch=$2 work=$3 dll=$4 host=$5 driver=$6 dmx_interface=$7
@@ -71,6 +71,12 @@ check "Enter and Escape leave the dialog open and its text alone" \
   ui "window=$dialog" key=RETURN key=ESCAPE pause=500 shown text=Edit=10
 sleep 1
 shot dialog.png
+open_port_list() {
+  ui "window=$dialog" drop pause=700 list-shows=5 && shot dialog-list.png &&
+    ui "window=$dialog" key=ESCAPE pause=300 shown text=ComboBox=COM1
+}
+check "the port list opens with all five entries; Escape closes it and keeps the port" \
+  open_port_list
 check "Alt+F4 with \"254.4\" closes the dialog" ui "window=$dialog" set=Edit=254.4 key=ALT+F4 gone
 check "the host's window is enabled again" ui "window=$host_window" enabled=1
 stop_on_failure
@@ -103,5 +109,5 @@ check "after the dialog every frame carries 254 channels (length byte 0xFF)" \
   test "$(frames_between $((dialog2_end + 100000)) "$disable_start" |
     jq 'length >= 5 and all(. == 254)')" = true
 check "Term stored the port chosen in the dialog" test "$(wine_reg_value "$settings_key" COM)" = 1
-echo "screenshots: $work/dialog.png $work/message-box.png"
+echo "screenshots: $work/dialog.png $work/dialog-list.png $work/message-box.png"
 finish_checks

@@ -15,6 +15,8 @@
 //   enabled=0|1           it is disabled (0) or enabled (1)
 //   shown                 it is still visible
 //   pause=MS              wait that long
+//   drop                  open its combo box's drop-down list
+//   list-shows=N          that open list shows N entries at once
 //   shape=WIDTH,HEIGHT    a fixed tool window without minimise and maximise,
 //                         centred, client area WIDTH x HEIGHT twips
 #include <windows.h>
@@ -185,6 +187,22 @@ bool FocusAction(const std::wstring& className, std::wstring& detail) {
   return focused;
 }
 
+// The open list of a combo box is a top-level window of class ComboLBox;
+// the component's dialog has the only combo box on the desktop.
+bool ListShowsAction(const std::wstring& entries, std::wstring& detail) {
+  HWND listBox = FindWindowW(L"ComboLBox", nullptr);
+  if (listBox == nullptr || !IsWindowVisible(listBox)) {
+    detail = L"no open list";
+    return false;
+  }
+  RECT list{};
+  GetClientRect(listBox, &list);
+  const auto itemHeight = static_cast<long>(SendMessageW(listBox, LB_GETITEMHEIGHT, 0, 0));
+  detail = L"list " + std::to_wstring(list.bottom) + L" px, entries " +
+           std::to_wstring(itemHeight) + L" px";
+  return itemHeight > 0 && list.bottom >= std::wcstol(entries.c_str(), nullptr, 10) * itemHeight;
+}
+
 bool ShapeAction(const std::wstring& value, std::wstring& detail) {
   const auto [widthTwips, heightTwips] = SplitPair(value, L',');
   HDC screen = GetDC(nullptr);
@@ -247,6 +265,11 @@ bool Run(const std::wstring& argument) {
   } else if (action == L"pause") {
     Sleep(std::wcstoul(value.c_str(), nullptr, 10));
     passed = true;
+  } else if (action == L"list-shows") {
+    passed = ListShowsAction(value, detail);
+  } else if (action == L"drop") {
+    HWND combo = Control(L"ComboBox");
+    passed = combo != nullptr && PostMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0) != 0;
   } else if (action == L"shape") {
     passed = current != nullptr && ShapeAction(value, detail);
   } else {
