@@ -3,7 +3,7 @@
 # while the demo host sits in its calls:
 #   Enable on a port nobody can open shows the port message and returns false;
 #   the dialog shows the stored port, refuses "abc", keeps the user's text,
-#   applies the chosen port; after Enable it shows the current count and port,
+#   takes a port typed by hand as no port, applies a port picked from the list; after Enable it shows the current count and port,
 #   blocks the host's window, moves with Tab and Shift+Tab, ignores Enter and
 #   Escape, closes with Alt+F4; frames keep flowing while it is open, and
 #   "254.4" reaches the wire as 254 channels (length byte 0xFF); Term stores
@@ -54,13 +54,19 @@ check "the dialog is a centred fixed tool window of 2355 x 1155 twips" \
   ui "window=$dialog" shape=2355,1155
 check "the dialog opens with count 0 and the stored port COM2" \
   ui "window=$dialog" text=Edit=0 text=ComboBox=COM2
+check "a port typed by hand stays in the box" \
+  ui "window=$dialog" key=TAB focus=ComboBox type=9 text=ComboBox=9
 check "\"abc\" is refused with the valid-number message" \
-  ui "window=$dialog" select=ComboBox=0 set=Edit=abc close "window=$number_box" \
+  ui "window=$dialog" set=Edit=abc close "window=$number_box" \
   "has=Bitte geben Sie eine gültige Zahl ein"
 shot message-box.png
-check "after the message the dialog stays open with the user's text" \
-  ui "window=$number_box" press=OK gone "window=$dialog" text=Edit=abc
-check "\"254.4\" is accepted and the dialog closes" ui "window=$dialog" set=Edit=254.4 close gone
+check "then the typed port selects no port: the dialog's port message, without a full stop" \
+  ui "window=$number_box" press=OK gone "window=$port_box" \
+  "has=Schnittstelle wird von anderem Programm benutzt" press=OK gone
+check "after the messages the dialog stays open with the user's text" \
+  ui "window=$dialog" text=Edit=abc
+check "\"254.4\" with COM1 picked from the list is accepted and the dialog closes" \
+  ui "window=$dialog" select=ComboBox=0 set=Edit=254.4 close gone
 stop_on_failure
 check "after Enable the dialog shows count 10 and port COM1" \
   ui "window=$dialog" text=Edit=10 text=ComboBox=COM1

@@ -5,12 +5,13 @@
 //   window=CLASS|CAPTION  wait for that visible top-level window; it becomes current
 //   gone                  wait until the current window is hidden or destroyed
 //   has=TEXT              one of its controls shows exactly TEXT
-//   text=CLASS=TEXT       its first control of CLASS shows exactly TEXT
+//   text=CLASS=TEXT       its first control of CLASS shows exactly TEXT (waits for it)
 //   set=CLASS=TEXT        put TEXT into its first control of CLASS
 //   select=CLASS=INDEX    select entry INDEX of its first combo box of CLASS
 //   press=TEXT            click its button labelled TEXT
 //   close                 its close box (SC_CLOSE, as Alt+F4 and the box do)
 //   key=KEY               press TAB, SHIFT+TAB, RETURN, ESCAPE or ALT+F4 in it
+//   type=TEXT             type TEXT into whatever has the focus in it
 //   focus=CLASS           wait until the keyboard focus is in its first control of CLASS
 //   enabled=0|1           it is disabled (0) or enabled (1)
 //   shown                 it is still visible
@@ -106,12 +107,14 @@ bool GoneAction() {
   return WaitFor([window] { return !IsWindow(window) || !IsWindowVisible(window); });
 }
 
+// Waits a little for the text: typed keys arrive after SendInput returned.
 bool TextAction(const std::wstring& value, std::wstring& detail) {
   const auto [className, expected] = SplitPair(value, L'=');
   HWND control = Control(className);
   if (control == nullptr) return false;
+  const bool shown = WaitFor([&] { return TextOf(control) == expected; });
   detail = L"shows \"" + TextOf(control) + L"\"";
-  return TextOf(control) == expected;
+  return shown;
 }
 
 bool SetAction(const std::wstring& value) {
@@ -160,6 +163,22 @@ bool KeyAction(const std::wstring& chord) {
   }
   for (auto key = keys->second.rbegin(); key != keys->second.rend(); ++key) {
     inputs.push_back(KeyInput(*key, KEYEVENTF_KEYUP));
+  }
+  const auto count = static_cast<UINT>(inputs.size());
+  return SendInput(count, inputs.data(), sizeof(INPUT)) == count;
+}
+
+bool TypeAction(const std::wstring& text) {
+  if (current == nullptr) return false;
+  SetForegroundWindow(current);
+  std::vector<INPUT> inputs;
+  for (const wchar_t character : text) {
+    for (const DWORD flags :
+         {DWORD{KEYEVENTF_UNICODE}, DWORD{KEYEVENTF_UNICODE | KEYEVENTF_KEYUP}}) {
+      INPUT input = KeyInput(0, flags);
+      input.ki.wScan = character;
+      inputs.push_back(input);
+    }
   }
   const auto count = static_cast<UINT>(inputs.size());
   return SendInput(count, inputs.data(), sizeof(INPUT)) == count;
@@ -256,6 +275,8 @@ bool Run(const std::wstring& argument) {
     passed = current != nullptr && PostMessageW(current, WM_SYSCOMMAND, SC_CLOSE, 0) != 0;
   } else if (action == L"key") {
     passed = KeyAction(value);
+  } else if (action == L"type") {
+    passed = TypeAction(value);
   } else if (action == L"focus") {
     passed = FocusAction(value, detail);
   } else if (action == L"enabled") {
