@@ -57,7 +57,7 @@ dmx_start_interface "$dmx_interface" "$work" --channels "$channels"
 wine_map_ports COM1="$DMX_LINK"
 quiet_wineserver
 run_host "$work/host.txt" "$host" "init=Tarvolk Demo,Tarvolk_DMX.out.dll" enable \
-  "show=$seconds,$channels" disable term >/dev/null
+  "show=$seconds,$channels" disable term >/dev/null || true  # judged by its output below
 
 dmx_stop_interface
 step "The show is over and the interface stopped"
