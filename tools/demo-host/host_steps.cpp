@@ -112,8 +112,9 @@ void RunCall(AutomationObject& driver, const CallStep& step) {
             L" -> " + outcome.text);
 }
 
-// Sends the light show's changes, paced by the host's own timer.
-void RunShow(AutomationObject& driver, const ShowStep& step) {
+// Sends the light show's changes, paced by the host's own timer. False when
+// a WM_QUIT ended it.
+bool RunShow(AutomationObject& driver, const ShowStep& step) {
   wchar_t seconds[32];
   std::swprintf(seconds, std::size(seconds), L"%.1f", step.seconds);
   PrintLine(L"show " + std::to_wstring(UnixMicroseconds()) + L" chase and fade on " +
@@ -137,9 +138,25 @@ void RunShow(AutomationObject& driver, const ShowStep& step) {
       sent[i] = levels[i];
     }
   };
-  PumpMessages(milliseconds(std::llround(step.seconds * 1000.0)), kShowPeriod, tick);
+  const bool ran =
+      PumpMessages(milliseconds(std::llround(step.seconds * 1000.0)), kShowPeriod, tick);
   PrintLine(L"show " + std::to_wstring(UnixMicroseconds()) + L" done: " + std::to_wstring(calls) +
             L" SetChannel calls, " + std::to_wstring(failures) + L" failed");
+  return ran;
+}
+
+// Runs one step; false when a WM_QUIT arrived while it pumped messages.
+bool RunStep(AutomationObject& driver, std::unique_ptr<HostWindow>& window, const Step& step) {
+  if (const auto* call = std::get_if<CallStep>(&step)) {
+    RunCall(driver, *call);
+    return true;
+  }
+  if (const auto* wait = std::get_if<WaitStep>(&step)) {
+    return PumpMessages(milliseconds(std::llround(wait->seconds * 1000.0)), kIdlePeriod, [] {});
+  }
+  if (const auto* show = std::get_if<ShowStep>(&step)) return RunShow(driver, *show);
+  if (!window) window = std::make_unique<HostWindow>();  // the window step: one is enough
+  return true;
 }
 
 }  // namespace
@@ -162,14 +179,10 @@ bool RunSteps(const std::vector<Step>& steps) {
     AutomationObject driver(kProgId);
     std::unique_ptr<HostWindow> window;
     for (const Step& step : steps) {
-      if (const auto* call = std::get_if<CallStep>(&step)) {
-        RunCall(driver, *call);
-      } else if (const auto* wait = std::get_if<WaitStep>(&step)) {
-        PumpMessages(milliseconds(std::llround(wait->seconds * 1000.0)), kIdlePeriod, [] {});
-      } else if (const auto* show = std::get_if<ShowStep>(&step)) {
-        RunShow(driver, *show);
-      } else if (!window) {  // the window step: one window is enough
-        window = std::make_unique<HostWindow>();
+      // A WM_QUIT ends the session, as it ends a host's message loop.
+      if (!RunStep(driver, window, step)) {
+        PrintLine(L"quit " + std::to_wstring(UnixMicroseconds()));
+        break;
       }
     }
     return true;

@@ -33,6 +33,7 @@ std::optional<std::vector<Step>> ParseSteps(std::span<const std::wstring> words)
 
 // Runs the steps in order against a new clsOutputDriver, printing one line
 // per call with its start and end time (Unix microseconds) and its outcome.
+// A WM_QUIT that arrives while it pumps messages ends the run ("quit TIME").
 // Returns false when the driver could not be created.
 bool RunSteps(const std::vector<Step>& steps);
 

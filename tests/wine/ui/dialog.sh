@@ -7,7 +7,7 @@
 #   blocks the host's window, moves with Tab and Shift+Tab, ignores Enter and
 #   Escape, closes with Alt+F4; frames keep flowing while it is open, and
 #   "254.4" reaches the wire as 254 channels (length byte 0xFF); Term stores
-#   the port.
+#   the port; a WM_QUIT closes the dialog and is passed on to the host.
 # Screenshots of the dialog, its open port list and a message box are kept in WORK.
 #   dialog.sh HARNESS ARCH WORK DLL HOST UI_DRIVER DMX_INTERFACE
 set -uo pipefail
@@ -33,7 +33,7 @@ wine_run_timeout 60 "$WINE_ENV_LOADER" reg add "$settings_key" /v COM /d 2 /f >/
 out=$work/host.txt
 # The pause between the two dialogs lets the driver see the reused window hidden.
 wine_run_timeout 180 "$WINE_ENV_LOADER" "$host" window "init=$app,$file" enable configure wait=2 enable configure \
-  wait=1.5 disable term | tr -d '\r' >"$out" &
+  wait=1.5 disable term configure wait=10 name | tr -d '\r' >"$out" &
 host_pid=$!
 wine_track_pid "$host_pid"
 
@@ -85,6 +85,7 @@ check "the port list opens with all five entries; Escape closes it and keeps the
   open_port_list
 check "Alt+F4 with \"254.4\" closes the dialog" ui "window=$dialog" set=Edit=254.4 key=ALT+F4 gone
 check "the host's window is enabled again" ui "window=$host_window" enabled=1
+check "a WM_QUIT closes the dialog" ui "window=$dialog" quit gone
 stop_on_failure
 
 wait "$host_pid"
@@ -114,6 +115,9 @@ check "frames of 10 channels kept coming while the dialog was open" \
 check "after the dialog every frame carries 254 channels (length byte 0xFF)" \
   test "$(frames_between $((dialog2_end + 100000)) "$disable_start" |
     jq 'length >= 5 and all(. == 254)')" = true
+check "the WM_QUIT reached the host's own loop at once, which then ended" \
+  took_at_most 1000000 "$(call_field "$out" "Configure()" end 3)" "$(awk '$1 == "quit" {print $2}' "$out")"
+check "the host made no call after the WM_QUIT" test -z "$(call_field "$out" "PluginName()" result)"
 check "Term stored the port chosen in the dialog" test "$(wine_reg_value "$settings_key" COM)" = 1
 echo "screenshots: $work/dialog.png $work/dialog-list.png $work/message-box.png"
 finish_checks

@@ -16,6 +16,7 @@
 //   enabled=0|1           it is disabled (0) or enabled (1)
 //   shown                 it is still visible
 //   pause=MS              wait that long
+//   quit                  post WM_QUIT to its thread, as when its program is told to end
 //   drop                  open its combo box's drop-down list
 //   list-shows=N          that open list shows N entries at once
 //   shape=WIDTH,HEIGHT    a fixed tool window without minimise and maximise,
@@ -283,6 +284,9 @@ bool Run(const std::wstring& argument) {
     passed = current != nullptr && (IsWindowEnabled(current) != 0) == (value == L"1");
   } else if (action == L"shown") {
     passed = current != nullptr && IsWindowVisible(current);
+  } else if (action == L"quit") {
+    passed = current != nullptr &&
+             PostThreadMessageW(GetWindowThreadProcessId(current, nullptr), WM_QUIT, 0, 0) != 0;
   } else if (action == L"pause") {
     Sleep(std::wcstoul(value.c_str(), nullptr, 10));
     passed = true;
