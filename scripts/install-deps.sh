@@ -6,7 +6,7 @@ set -euo pipefail
 
 core_packages=(build-essential cmake make googletest libgtest-dev libgmock-dev libbenchmark-dev)
 windows_packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
-                  wine wine32:i386 wine64 libwine-dev xvfb xauth x11-utils xdotool imagemagick)
+                  wine wine32:i386 wine64 libwine-dev xvfb xauth x11-utils xdotool imagemagick jq)
 
 packages=()
 for group in "$@"; do

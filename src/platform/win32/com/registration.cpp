@@ -1,0 +1,77 @@
+#include "platform/win32/com/registration.h"
+
+#include <cwchar>
+#include <string>
+
+#include "platform/win32/com/com_error.h"
+#include "platform/win32/com/module.h"
+#include "platform/win32/com/registry_keys.h"
+#include "platform/win32/com/tarvolk_dmx.h"
+#include "platform/win32/com/type_library.h"
+
+namespace tarvolk::platform::win32::com {
+namespace {
+
+constexpr wchar_t kProgId[] = L"Tarvolk_DMX.clsOutputDriver";
+constexpr wchar_t kClassVersion[] = L"1.0";
+constexpr std::u16string_view kTypeLibraryRefused = u"Die Typbibliothek wurde nicht registriert";
+
+std::wstring ClassKey() { return L"CLSID\\" + GuidText(CLSID_clsOutputDriver); }
+
+void RegisterClass() {
+  const std::wstring classKey = ClassKey();
+  SetClassesValue(classKey, kProgId);
+  SetClassesValue(classKey + L"\\InprocServer32", ModulePath());
+  SetClassesValue(classKey + L"\\InprocServer32", L"Apartment", L"ThreadingModel");
+  SetClassesValue(classKey + L"\\ProgID", kProgId);
+  SetClassesValue(classKey + L"\\TypeLib", GuidText(LIBID_Tarvolk_DMX));
+  SetClassesValue(classKey + L"\\Version", kClassVersion);
+  SetClassesValue(kProgId, kProgId);
+  SetClassesValue(std::wstring(kProgId) + L"\\CLSID", GuidText(CLSID_clsOutputDriver));
+}
+
+void RegisterTypeLibrary() {
+  std::wstring path = ModulePath();
+  ThrowIfFailed(RegisterTypeLib(LoadOwnTypeLibrary().Get(), path.data(), nullptr),
+                kTypeLibraryRefused);
+}
+
+// Unregisters exactly the version, locale and system the embedded library declares.
+void UnregisterTypeLibrary() {
+  const auto library = LoadOwnTypeLibrary();
+  TLIBATTR* attributes = nullptr;
+  ThrowIfFailed(library->GetLibAttr(&attributes), kTypeLibraryRefused);
+  const TLIBATTR copy = *attributes;
+  library->ReleaseTLibAttr(attributes);
+  wchar_t version[16];
+  swprintf(version, 16, L"%x.%x", copy.wMajorVerNum, copy.wMinorVerNum);  // hex, as registered
+  const std::wstring versionKey = L"TypeLib\\" + GuidText(copy.guid) + L"\\" + version;
+  if (!ClassesKeyExists(versionKey)) return;
+  ThrowIfFailed(
+      UnRegisterTypeLib(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid, copy.syskind),
+      kTypeLibraryRefused);
+}
+
+}  // namespace
+
+void RegisterServer() {
+  try {
+    RegisterClass();
+    RegisterTypeLibrary();
+  } catch (...) {
+    try {
+      UnregisterServer();  // leave no half registration behind
+    } catch (...) {
+      // The first failure is the one to report.
+    }
+    throw;
+  }
+}
+
+void UnregisterServer() {
+  UnregisterTypeLibrary();
+  DeleteClassesTree(ClassKey());
+  DeleteClassesTree(kProgId);
+}
+
+}  // namespace tarvolk::platform::win32::com

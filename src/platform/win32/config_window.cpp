@@ -1,0 +1,236 @@
+#include "platform/win32/config_window.h"
+
+#include <string>
+#include <utility>
+
+#include "platform/platform_error.h"
+#include "platform/win32/twips.h"
+#include "platform/win32/wide_text.h"
+
+namespace tarvolk::platform::win32 {
+namespace {
+
+constexpr wchar_t kClassName[] = L"TarvolkDmx.frmConfig";
+constexpr wchar_t kCaption[] = L"Konfiguration";
+constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kWindowExStyle = WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE;
+constexpr int kClientWidthTwips = 2355;
+constexpr int kClientHeightTwips = 1155;
+constexpr std::array<const wchar_t*, 5> kPortEntries = {L"COM1", L"COM2", L"COM3", L"COM4",
+                                                        L"COM5"};
+constexpr int kVisibleListEntries = 5;
+
+struct ControlSpec {
+  const wchar_t* className;
+  const wchar_t* text;
+  DWORD style;
+  DWORD exStyle;
+  TwipsRect bounds;
+};
+
+// In tab order, which is the order of creation.
+constexpr std::array<ControlSpec, 5> kControls = {{
+    {L"STATIC", L"Kanalanzahl:", SS_LEFT, 0, {120, 150, 975, 255}},
+    {L"EDIT",
+     L"512",
+     WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL,
+     WS_EX_CLIENTEDGE,
+     {1200, 120, 735, 285}},
+    {L"STATIC", L"Serielle ", SS_LEFT, 0, {120, 600, 615, 255}},
+    {L"STATIC", L"Port", SS_LEFT, 0, {120, 840, 615, 255}},
+    {L"COMBOBOX",
+     L"",
+     WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
+     0,
+     {1200, 600, 975, 315}},
+}};
+
+std::wstring WindowText(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::wstring ListEntryText(HWND combo, WPARAM index) {
+  const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, index, 0);
+  if (length == CB_ERR) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const LRESULT copied =
+      SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(copied == CB_ERR ? 0 : static_cast<std::size_t>(copied));
+  return text;
+}
+
+// The thread's active top-level window, which the dialog blocks while it shows.
+HWND ActiveOwner(HWND dialog) {
+  HWND active = GetActiveWindow();
+  if (active == nullptr) return nullptr;
+  HWND topLevel = GetAncestor(active, GA_ROOT);
+  return topLevel == dialog ? nullptr : topLevel;
+}
+
+}  // namespace
+
+ConfigWindow::ConfigWindow(ConfigViewEvents& events) : events_(events) {
+  const ScreenDpi dpi = ScreenDpi::Current();
+  RECT frame{0, 0, dpi.PixelsX(kClientWidthTwips), dpi.PixelsY(kClientHeightTwips)};
+  AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  Create(kClassName, {.exStyle = kWindowExStyle,
+                      .style = kWindowStyle,
+                      .caption = kCaption,
+                      .bounds = {left, top, left + width, top + height},
+                      .parent = nullptr});
+  CreateControls(dpi);
+}
+
+void ConfigWindow::CreateControls(const ScreenDpi& dpi) {
+  const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+  for (std::size_t i = 0; i < kControls.size(); ++i) {
+    const ControlSpec& spec = kControls[i];
+    const RECT r = dpi.Pixels(spec.bounds);
+    HWND control =
+        CreateWindowExW(spec.exStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style,
+                        r.left, r.top, r.right - r.left, r.bottom - r.top, Handle(),
+                        reinterpret_cast<HMENU>(i + 1), ThisModule(), nullptr);
+    if (control == nullptr) throw PlatformError("cannot create the dialog's controls");
+    SendMessageW(control, WM_SETFONT, font, FALSE);
+    controls_[i] = control;
+  }
+  HWND combo = Child(kCombo1);
+  for (const wchar_t* entry : kPortEntries) {
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+  }
+  SendMessageW(combo, CB_SETCURSEL, 0, 0);
+  // A combo box's height includes its drop-down list, which shows all entries.
+  const RECT field = dpi.Pixels(kControls[kCombo1].bounds);
+  const auto itemHeight = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
+  SetWindowPos(combo, nullptr, 0, 0, field.right - field.left,
+               field.bottom - field.top + kVisibleListEntries * itemHeight + 2,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::u16string ConfigWindow::ChannelCountText() const {
+  return FromWide(WindowText(Child(kTxtChannelCount)));
+}
+
+void ConfigWindow::SetChannelCountText(const std::u16string& text) {
+  SetWindowTextW(Child(kTxtChannelCount), Wide(text));
+}
+
+int ConfigWindow::SelectedPortIndex() const {
+  HWND combo = Child(kCombo1);
+  const LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+  if (selected == CB_ERR) return -1;
+  // Text the user typed over the selection selects nothing.
+  if (WindowText(combo) != ListEntryText(combo, static_cast<WPARAM>(selected))) return -1;
+  return static_cast<int>(selected);
+}
+
+void ConfigWindow::SetSelectedPortIndex(int index) {
+  if (index < -1 || index >= static_cast<int>(kPortEntries.size())) {
+    throw PlatformError("no such entry in the port list");
+  }
+  HWND combo = Child(kCombo1);
+  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  if (index == -1) SetWindowTextW(combo, L"");
+}
+
+void ConfigWindow::ShowModal() {
+  // A second request while the dialog shows (from inside its own loop) only
+  // brings it to the front.
+  if (showing_) {
+    SetForegroundWindow(Handle());
+    return;
+  }
+  HWND owner = ActiveOwner(Handle());
+  SetWindowLongPtrW(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+  // Only an owner this call disabled is enabled again afterwards.
+  const bool disabledOwner = owner != nullptr && !EnableWindow(owner, FALSE);
+  showing_ = true;
+  closeFailure_ = nullptr;
+  ShowWindow(Handle(), SW_SHOW);
+  SetForegroundWindow(Handle());
+  SetFocus(Child(kTxtChannelCount));
+  const std::optional<WPARAM> quit = RunModalLoop();
+  // The owner is enabled first so that it, not some other program, gets activated.
+  if (disabledOwner) EnableWindow(owner, TRUE);
+  ShowWindow(Handle(), SW_HIDE);
+  if (quit) PostQuitMessage(static_cast<int>(*quit));
+  if (closeFailure_) std::rethrow_exception(std::exchange(closeFailure_, nullptr));
+}
+
+std::optional<WPARAM> ConfigWindow::RunModalLoop() {
+  MSG message;
+  while (showing_) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0) {
+      showing_ = false;
+      return message.wParam;
+    }
+    if (got == -1) break;
+    if (!IsDialogMessageW(Handle(), &message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  showing_ = false;
+  return std::nullopt;
+}
+
+void ConfigWindow::RequestClose() {
+  // A close request that arrives while one is being decided (from inside its
+  // message boxes) is dropped.
+  if (!showing_ || closing_) return;
+  closing_ = true;
+  bool granted = false;
+  try {
+    granted = events_.OnCloseRequest();
+  } catch (...) {
+    // Handed to ShowModal's caller rather than the window procedure; the
+    // window closes so that the user is not locked in.
+    closeFailure_ = std::current_exception();
+    granted = true;
+  }
+  closing_ = false;
+  if (granted) showing_ = false;
+}
+
+LRESULT ConfigWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CLOSE:
+      RequestClose();
+      return 0;
+    case WM_COMMAND:
+      // Enter and Escape arrive as IDOK and IDCANCEL; they do nothing here.
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) return 0;
+      // The combo box's text keeps its highlight when the focus leaves
+      // unless told otherwise; a start of -1 removes the selection.
+      if (HIWORD(wParam) == CBN_KILLFOCUS && reinterpret_cast<HWND>(lParam) == Child(kCombo1)) {
+        constexpr LPARAM kNoSelection = 0xFFFF;
+        SendMessageW(Child(kCombo1), CB_SETEDITSEL, 0, kNoSelection);
+        return 0;
+      }
+      break;
+    case WM_ACTIVATE:
+      // Focus goes back to its control after a message box or another window.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        focusBeforeDeactivation_ = focus != nullptr && IsChild(Handle(), focus) ? focus : nullptr;
+      } else {
+        SetFocus(focusBeforeDeactivation_ != nullptr ? focusBeforeDeactivation_
+                                                     : Child(kTxtChannelCount));
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(Handle(), message, wParam, lParam);
+}
+
+}  // namespace tarvolk::platform::win32

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string_view>
+
+namespace tarvolk::platform::win32 {
+
+// Throws PlatformError naming the step and the thread's last Windows error.
+[[noreturn]] void ThrowLastError(std::string_view step);
+// The same for an API that returns its error code instead of setting it.
+[[noreturn]] void ThrowError(std::string_view step, unsigned long errorCode);
+
+}  // namespace tarvolk::platform::win32

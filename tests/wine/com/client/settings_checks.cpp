@@ -1,0 +1,123 @@
+// Init and Term against the per-user settings: Init loads the stored port
+// (failing on a bad text), Term writes the port back under the names Init kept.
+#include <optional>
+#include <string>
+
+#include "check.h"
+#include "client_support.h"
+#include "dispatch_call.h"
+#include "driver_methods.h"
+#include "groups.h"
+#include "stored_port.h"
+
+namespace {
+
+constexpr wchar_t kHost[] = L"TestHost";
+constexpr wchar_t kPlaceholder[] = L"before Term";
+
+struct LoadCase {
+  const wchar_t* stored;           // nullptr: no value yet
+  const ExpectedFailure* failure;  // null: Init succeeds
+  const wchar_t* termStores;       // the port Term writes back afterwards
+};
+
+// In order, on one object: a failed load leaves the port as it was.
+const LoadCase kLoadCases[] = {
+    {nullptr, nullptr, L"1"},  // first run: port 1
+    {L"4", nullptr, L"4"},     {L"abc", &kConversion, L"4"}, {L"256", &kOverflow, L"4"},
+    {L"", &kConversion, L"4"}, {L"255", nullptr, L"255"},    {L"0", nullptr, L"0"},
+};
+
+std::wstring Stored(const std::wstring& host) { return ReadStoredPort(host).value_or(L"(absent)"); }
+
+// Term, with the stored value first replaced so that its write is seen.
+void CheckTermStores(_clsOutputDriver* driver, const wchar_t* expected) {
+  WriteStoredPort(kHost, kPlaceholder);
+  VARIANT_BOOL result = VARIANT_TRUE;
+  CHECK_EQ(driver->Term(&result), S_OK);
+  CHECK_EQ(result, VARIANT_FALSE);
+  CHECK_EQ(Stored(kHost), std::wstring(expected));
+}
+
+void CheckLoadCases(_clsOutputDriver* driver) {
+  for (const LoadCase& c : kLoadCases) {
+    WriteStoredPort(kHost, c.stored);
+    Bstr host(kHost);
+    Bstr file(kPluginFile);
+    BSTR hostValue = host.Get();
+    BSTR fileValue = file.Get();
+    VARIANT_BOOL result = VARIANT_TRUE;
+    const HRESULT status = driver->Init(&hostValue, &fileValue, &result);
+    if (c.failure != nullptr) {
+      CheckReportedFailure(status, *c.failure);
+    } else {
+      CHECK_EQ(status, S_OK);
+    }
+    CHECK_EQ(result, VARIANT_FALSE);
+    CHECK(hostValue == host.Get());  // the caller's texts stay its own
+    CHECK_EQ(host.Text(), std::wstring(kHost));
+    CheckTermStores(driver, c.termStores);
+  }
+}
+
+// A NULL BSTR is the empty text: no host name, so nothing is read and the
+// default port 1 is loaded into the thread's shared state.
+void CheckNullTexts(_clsOutputDriver* driver) {
+  ComPtr<_clsOutputDriver> other = CreateDriver();
+  if (!other) return;
+  WriteStoredPort(kHost, L"4");
+  BSTR none = nullptr;
+  VARIANT_BOOL result = VARIANT_TRUE;
+  CHECK_EQ(other->Init(&none, &none, &result), S_OK);
+  CHECK_EQ(result, VARIANT_FALSE);
+  CheckTermStores(driver, L"1");
+}
+
+void CheckThroughDispatch(_clsOutputDriver* driver) {
+  ComPtr<IDispatch> dispatch;
+  if (!CHECK_EQ(
+          driver->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.GetAddressOf())),
+          S_OK)) {
+    return;
+  }
+  Bstr host(kHost);
+  Bstr file(kPluginFile);
+  BSTR hostValue = host.Get();
+  BSTR fileValue = file.Get();
+
+  WriteStoredPort(kHost, L"3");
+  DispatchResult loaded;
+  InvokeMethod(dispatch.Get(), IdOfName(dispatch.Get(), L"Init"),
+               {TextReference(&hostValue), TextReference(&fileValue)}, loaded);
+  CHECK_EQ(loaded.status, S_OK);
+  CHECK_EQ((*loaded.result).vt, VT_BOOL);
+  CHECK_EQ((*loaded.result).boolVal, VARIANT_FALSE);
+  CHECK(hostValue == host.Get());
+
+  WriteStoredPort(kHost, L"abc");
+  DispatchResult refused;
+  InvokeMethod(dispatch.Get(), kInitId, {TextValue(host.Get()), TextValue(file.Get())}, refused);
+  CHECK_EQ(refused.status, DISP_E_EXCEPTION);
+  CHECK_EQ(refused.exception.scode, kConversion.result);
+  CHECK_EQ(
+      std::wstring(refused.exception.bstrDescription ? refused.exception.bstrDescription : L""),
+      std::wstring(kConversion.description));
+
+  WriteStoredPort(kHost, kPlaceholder);
+  DispatchResult term;
+  InvokeMethod(dispatch.Get(), kTermId, {}, term);
+  CHECK_EQ(term.status, S_OK);
+  CHECK_EQ((*term.result).boolVal, VARIANT_FALSE);
+  CHECK_EQ(Stored(kHost), std::wstring(L"3"));
+}
+
+}  // namespace
+
+void SettingsChecks() {
+  check::Group("Init and Term with the stored port");
+  ComPtr<_clsOutputDriver> driver = CreateDriver();
+  if (!driver) return;
+  CheckLoadCases(driver.Get());
+  CheckNullTexts(driver.Get());
+  CheckThroughDispatch(driver.Get());
+}

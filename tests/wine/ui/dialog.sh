@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# The windows the user sees, under Xvfb, worked from outside by ui-driver.exe
+# while the demo host sits in its calls:
+#   Enable on a port nobody can open shows the port message and returns false;
+#   the dialog shows the stored port, refuses "abc", keeps the user's text,
+#   takes a port typed by hand as no port, applies a port picked from the list; after Enable it shows the current count and port,
+#   blocks the host's window, moves with Tab and Shift+Tab, ignores Enter and
+#   Escape, closes with Alt+F4; frames keep flowing while it is open, and
+#   "254.4" reaches the wire as 254 channels (length byte 0xFF); Term stores
+#   the port; a WM_QUIT closes the dialog and is passed on to the host.
+# Screenshots of the dialog, its open port list and a message box are kept in WORK.
+#   dialog.sh HARNESS ARCH WORK DLL HOST UI_DRIVER DMX_INTERFACE
+set -uo pipefail
+harness=$1 arch=$2 work=$3 dll=$4 host=$5 driver=$6 dmx_interface=$7
+here=$(cd "$(dirname "$0")" && pwd)
+source "$harness/wine-env.sh"
+source "$here/../e2e/session.sh"
+
+wine_env_init "$work" "$arch" || exit 1
+wine_start_xvfb || exit 1
+add_wine_fonts
+dmx_start_interface "$dmx_interface" "$work" --frames --quiet || exit 1
+wine_map_ports COM1="$DMX_LINK" || exit 1
+quiet_wineserver || exit 1
+wine_regsvr32 "$dll" || { echo "regsvr32 failed"; exit 1; }
+
+app="Tarvolk UI"
+file="Tarvolk_DMX.out.dll"
+settings_key="HKCU\\Software\\VB and VBA Program Settings\\$app\\Plugins\\$file"
+# The stored port is COM2, which leads nowhere in this prefix.
+wine_run_timeout 60 "$WINE_ENV_LOADER" reg add "$settings_key" /v COM /d 2 /f >/dev/null || exit 1
+
+out=$work/host.txt
+# The pause between the two dialogs lets the driver see the reused window hidden.
+wine_run_timeout 180 "$WINE_ENV_LOADER" "$host" window "init=$app,$file" enable configure wait=2 enable configure \
+  wait=1.5 disable term configure wait=10 name | tr -d '\r' >"$out" &
+host_pid=$!
+wine_track_pid "$host_pid"
+
+ui() { wine_run_timeout 90 "$WINE_ENV_LOADER" "$driver" "$@"; }
+shot() { import -window root "$work/$1" 2>/dev/null; }
+# A step that fails leaves the host in a modal loop; nothing after it can pass.
+stop_on_failure() { ((CHECK_FAILURES == 0)) || { shot failure.png; cat "$out"; finish_checks; }; }
+
+port_box="#32770|Fehler: Kann Port nich öfnen ! "
+number_box="#32770|Tarvolk DMX Plugin"
+dialog="TarvolkDmx.frmConfig|Konfiguration"
+host_window="TarvolkDemoHost|Demo-Host"
+
+check "Enable on an unmapped port shows the port message" \
+  ui "window=$port_box" "has=Schnittstelle wird von anderem Programm benutzt." press=OK gone
+stop_on_failure
+check "the dialog is a centred fixed tool window of 2355 x 1155 twips" \
+  ui "window=$dialog" shape=2355,1155
+check "the dialog opens with count 0 and the stored port COM2" \
+  ui "window=$dialog" text=Edit=0 text=ComboBox=COM2
+check "a port typed by hand stays in the box" \
+  ui "window=$dialog" key=TAB focus=ComboBox type=9 text=ComboBox=9
+check "\"abc\" is refused with the valid-number message" \
+  ui "window=$dialog" set=Edit=abc close "window=$number_box" \
+  "has=Bitte geben Sie eine gültige Zahl ein"
+shot message-box.png
+check "then the typed port selects no port: the dialog's port message, without a full stop" \
+  ui "window=$number_box" press=OK gone "window=$port_box" \
+  "has=Schnittstelle wird von anderem Programm benutzt" press=OK gone
+check "after the messages the dialog stays open with the user's text" \
+  ui "window=$dialog" text=Edit=abc
+check "\"254.4\" with COM1 picked from the list is accepted and the dialog closes" \
+  ui "window=$dialog" select=ComboBox=0 set=Edit=254.4 close gone
+stop_on_failure
+check "after Enable the dialog shows count 10 and port COM1" \
+  ui "window=$dialog" text=Edit=10 text=ComboBox=COM1
+check "the host's window is disabled while the dialog is open" ui "window=$host_window" enabled=0
+check "Tab and Shift+Tab move between the count and the port" \
+  ui "window=$dialog" focus=Edit key=TAB focus=ComboBox key=SHIFT+TAB focus=Edit
+check "Enter and Escape leave the dialog open and its text alone" \
+  ui "window=$dialog" key=RETURN key=ESCAPE pause=500 shown text=Edit=10
+sleep 1
+shot dialog.png
+open_port_list() {
+  ui "window=$dialog" drop pause=700 list-shows=5 && shot dialog-list.png &&
+    ui "window=$dialog" key=ESCAPE pause=300 shown text=ComboBox=COM1
+}
+check "the port list opens with all five entries; Escape closes it and keeps the port" \
+  open_port_list
+check "Alt+F4 with \"254.4\" closes the dialog" ui "window=$dialog" set=Edit=254.4 key=ALT+F4 gone
+check "the host's window is enabled again" ui "window=$host_window" enabled=1
+check "a WM_QUIT closes the dialog" ui "window=$dialog" quit gone
+stop_on_failure
+
+wait "$host_pid"
+dmx_stop_interface || exit 1
+cat "$out"
+
+json=$DMX_JSON
+enable2_start=$(call_field "$out" "Enable()" start 2)
+dialog2_start=$(call_field "$out" "Configure()" start 2)
+dialog2_end=$(call_field "$out" "Configure()" end 2)
+disable_start=$(call_field "$out" "Disable()" start)
+frames_between() {  # FROM TO: the channel counts of the frames that arrived in between
+  jq --argjson from "$1" --argjson to "$2" \
+    '[.frame_records[] | select(.t_us > $from and .t_us < $to) | .channels | length]' "$json"
+}
+
+check "the first Enable returned false" test "$(call_field "$out" "Enable()" result)" = false
+check "the second Enable returned true" test "$(call_field "$out" "Enable()" result 2)" = true
+check "Configure returned false both times" \
+  test "$(call_field "$out" "Configure()" result)/$(call_field "$out" "Configure()" result 2)" = false/false
+check "no bad frames" test "$(jq '.bad_frames.total' "$json")" = 0
+check "nothing was sent while output was off" \
+  test "$(jq '[.frame_records[].t_us] | min' "$json")" -ge "$enable2_start"
+check "frames of 10 channels kept coming while the dialog was open" \
+  test "$(frames_between $((dialog2_start + 300000)) $((dialog2_end - 300000)) |
+    jq 'length >= 20 and all(. == 10)')" = true
+check "after the dialog every frame carries 254 channels (length byte 0xFF)" \
+  test "$(frames_between $((dialog2_end + 100000)) "$disable_start" |
+    jq 'length >= 5 and all(. == 254)')" = true
+check "the WM_QUIT reached the host's own loop at once, which then ended" \
+  took_at_most 1000000 "$(call_field "$out" "Configure()" end 3)" "$(awk '$1 == "quit" {print $2}' "$out")"
+check "the host made no call after the WM_QUIT" test -z "$(call_field "$out" "PluginName()" result)"
+check "Term stored the port chosen in the dialog" test "$(wine_reg_value "$settings_key" COM)" = 1
+echo "screenshots: $work/dialog.png $work/dialog-list.png $work/message-box.png"
+finish_checks

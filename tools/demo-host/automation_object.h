@@ -1,0 +1,39 @@
+#pragma once
+
+#include <oaidl.h>
+#include <windows.h>
+
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace tarvolk::demo_host {
+
+// What one automation call gave back, as text: "true", "false", a string, or
+// the automation error "error <number>: <description>".
+struct CallOutcome {
+  bool failed = false;
+  std::wstring text;
+};
+
+// An argument passed by reference, as a host compiled against the type
+// library passes it: a 32-bit integer or a string.
+using ByRefArgument = std::variant<LONG, std::wstring>;
+
+// A component created by its programmatic name and called by method name
+// through IDispatch, on the calling (single-threaded apartment) thread.
+class AutomationObject {
+ public:
+  // Throws std::runtime_error naming the failing step and its HRESULT.
+  explicit AutomationObject(const wchar_t* progId);
+  ~AutomationObject();
+  AutomationObject(const AutomationObject&) = delete;
+  AutomationObject& operator=(const AutomationObject&) = delete;
+
+  CallOutcome Call(const wchar_t* method, std::vector<ByRefArgument> arguments = {});
+
+ private:
+  IDispatch* dispatch_ = nullptr;
+};
+
+}  // namespace tarvolk::demo_host
