@@ -36,7 +36,7 @@ wine-tests:
 	cmake --build --preset win64 -j $(JOBS)
 	ctest --preset win64
 
-test: unit-tests sanitize-tests
+test: unit-tests sanitize-tests wine-tests
 	@echo "==> All tests passed"
 
 demo:

@@ -31,9 +31,28 @@ SerialLink::~SerialLink() = default;
 bool SerialLink::IsOpen() const { return port_->IsOpen(); }
 
 void SerialLink::Close() {
+  FinishStartedFrame();
   port_->Close();
   waiting_.clear();
+  waitingFrames_.clear();
+  firstFrameStarted_ = false;
   lineFreeAt_ = Duration{0};
+}
+
+// Best effort: a port that takes nothing more cannot be helped.
+void SerialLink::FinishStartedFrame() {
+  if (!firstFrameStarted_ || !IsOpen()) return;
+  try {
+    std::size_t left = waitingFrames_.front();
+    while (left > 0) {
+      const std::size_t taken = port_->Write(std::span(waiting_.data(), left));
+      if (taken == 0) return;
+      Forget(taken);
+      left -= std::min(taken, left);
+    }
+  } catch (const platform::PlatformError&) {
+    ++counters_.writeFailures;
+  }
 }
 
 void SerialLink::SetPortNumber(std::int16_t portNumber) { port_->SetPortNumber(portNumber); }
@@ -59,6 +78,7 @@ bool SerialLink::QueueFrame(std::span<const std::uint8_t> frame, Duration maxBac
   if (waiting_.size() + frame.size() > kOutputBufferSize) return false;
   if (Backlog() > maxBacklog) return false;
   waiting_.insert(waiting_.end(), frame.begin(), frame.end());
+  waitingFrames_.push_back(frame.size());
   return true;
 }
 
@@ -75,9 +95,21 @@ void SerialLink::Pump(Duration maxAhead) {
     ++counters_.writeFailures;
     return;
   }
-  waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(taken));
+  Forget(taken);
   lineFreeAt_ = std::max(lineFreeAt_, now) + byteTime_ * static_cast<std::int64_t>(taken);
-  counters_.bytesWritten += taken;
+}
+
+void SerialLink::Forget(std::size_t handedOver) {
+  waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(handedOver));
+  counters_.bytesWritten += handedOver;
+  while (handedOver > 0) {
+    std::size_t& first = waitingFrames_.front();
+    const std::size_t part = std::min(first, handedOver);
+    first -= part;
+    handedOver -= part;
+    firstFrameStarted_ = first > 0;
+    if (first == 0) waitingFrames_.pop_front();
+  }
 }
 
 SerialLink::Duration SerialLink::Backlog() const {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -36,7 +37,8 @@ class SerialLink {
   ~SerialLink();
 
   bool IsOpen() const;
-  // Closes the port; whatever was still waiting to go out is dropped with it.
+  // Closes the port. A frame already partly handed over is finished first, so
+  // the device never sees one cut short; frames not yet started are dropped.
   void Close();
   void SetPortNumber(std::int16_t portNumber);
   // Also sets the pace of the output from the line's byte time.
@@ -62,6 +64,8 @@ class SerialLink {
 
  private:
   Duration QueuedInOperatingSystem(Duration now) const;
+  void Forget(std::size_t handedOver);
+  void FinishStartedFrame();
 
   std::unique_ptr<platform::SerialPort> port_;
   const platform::Clock& clock_;
@@ -69,6 +73,9 @@ class SerialLink {
   // When the bytes already handed over will have left the line.
   Duration lineFreeAt_{0};
   std::vector<std::uint8_t> waiting_;
+  // Sizes of the frames in waiting_, the first one less what was handed over.
+  std::deque<std::size_t> waitingFrames_;
+  bool firstFrameStarted_ = false;
   Counters counters_;
 };
 

@@ -111,6 +111,37 @@ TEST_F(SerialLinkTest, AFailedWriteLosesNothingAndDoesNotThrow) {
   EXPECT_EQ(port->written, frame);
 }
 
+TEST_F(SerialLinkTest, ClosingFinishesAStartedFrameAndDropsTheRest) {
+  const auto first = Bytes(257);
+  ASSERT_TRUE(link->QueueFrame(first, 1s));
+  link->Pump(20ms);
+  ASSERT_EQ(port->written.size(), BytesIn(20ms));
+  ASSERT_TRUE(link->QueueFrame(Bytes(100, 7), 1s));
+  link->Close();
+  EXPECT_EQ(port->written, first);
+  EXPECT_EQ(log.Events().back(), "port.close");
+}
+
+TEST_F(SerialLinkTest, ClosingFinishesOnlyTheFrameThatStarted) {
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  ASSERT_TRUE(link->QueueFrame(Bytes(13, 20), 1s));
+  port->writeLimit = 20;  // the first frame and 7 bytes of the second
+  link->Pump(1s);
+  ASSERT_TRUE(link->QueueFrame(Bytes(13, 50), 1s));
+  port->writeLimit = SIZE_MAX;
+  link->Close();
+  EXPECT_EQ(port->written.size(), 26u);
+  EXPECT_EQ(port->written.back(), 32) << "the second frame ends the line";
+}
+
+TEST_F(SerialLinkTest, ClosingBetweenFramesSendsNothingMore) {
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  link->Pump(1s);
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  link->Close();
+  EXPECT_EQ(port->written.size(), 13u);
+}
+
 TEST_F(SerialLinkTest, ClosingDropsWhatWaitsAndRefusesFrames) {
   port->writeLimit = 0;
   ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));

@@ -137,9 +137,12 @@ void CommPort::Open() {
   handle_ = port.Release();
 }
 
+// What was handed over ends on a frame boundary: let it leave the line, so
+// the device does not see a frame cut short, unless the line has stalled.
 void CommPort::Close() {
   if (!IsOpen()) return;
-  PurgeComm(handle_, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+  WaitForWrites(kCloseDrainLimitMs);
+  PurgeComm(handle_, PURGE_TXABORT | PURGE_RXABORT | PURGE_RXCLEAR);
   AbandonWrites();
   CloseHandle(handle_);
   handle_ = INVALID_HANDLE_VALUE;
@@ -168,6 +171,24 @@ void CommPort::ForgetFinishedWrites() {
     pendingBytes_ -= pending_.front()->bytes.size();
     pending_.pop_front();
   }
+}
+
+std::optional<std::size_t> CommPort::PendingOutputBytes() const {
+  std::size_t unfinished = 0;
+  for (const auto& write : pending_) {
+    if (!HasOverlappedIoCompleted(&write->overlapped)) unfinished += write->bytes.size();
+  }
+  return unfinished;
+}
+
+void CommPort::WaitForWrites(DWORD limitMs) {
+  const ULONGLONG deadline = GetTickCount64() + limitMs;
+  for (const auto& write : pending_) {
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) break;
+    WaitForSingleObject(write->overlapped.hEvent, static_cast<DWORD>(deadline - now));
+  }
+  ForgetFinishedWrites();
 }
 
 // Cancels what is still pending and waits for Windows to let go of the

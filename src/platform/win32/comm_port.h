@@ -16,6 +16,8 @@ class CommPort final : public SerialPort {
  public:
   static constexpr DWORD kInputBufferSize = 1024;
   static constexpr std::size_t kOutputBufferSize = 512;
+  // Long enough for a full output buffer to leave a 19200-baud line.
+  static constexpr DWORD kCloseDrainLimitMs = 400;
 
   CommPort();
   ~CommPort() override;
@@ -32,14 +34,17 @@ class CommPort final : public SerialPort {
   bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
 
   std::size_t Write(std::span<const std::uint8_t> bytes) override;
-  // Always nullopt: a port emulated on a pseudo-terminal (Wine) reports an
-  // empty queue whatever it holds, so the count cannot be trusted anywhere.
-  std::optional<std::size_t> PendingOutputBytes() const override { return std::nullopt; }
+  // The bytes of writes Windows has not finished. ClearCommError's queue is no
+  // use here: a port emulated on a pseudo-terminal (Wine) always reports it
+  // empty. A real serial driver finishes a write once the line carried it, so
+  // this catches a line slower than its nominal speed.
+  std::optional<std::size_t> PendingOutputBytes() const override;
 
  private:
   struct PendingWrite;
 
   void ForgetFinishedWrites();
+  void WaitForWrites(DWORD limitMs);
   void AbandonWrites();
 
   std::int16_t portNumber_ = 1;

@@ -91,12 +91,12 @@ ConfigWindow::ConfigWindow(ConfigViewEvents& events) : events_(events) {
 void ConfigWindow::CreateControls(const ScreenDpi& dpi) {
   const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
   for (std::size_t i = 0; i < kControls.size(); ++i) {
-    const ControlSpec& spec = kControls[i];
-    const RECT r = dpi.Pixels(spec.bounds);
-    HWND control =
-        CreateWindowExW(spec.exStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style,
-                        r.left, r.top, r.right - r.left, r.bottom - r.top, Handle(),
-                        reinterpret_cast<HMENU>(i + 1), ThisModule(), nullptr);
+    const ControlSpec& layout = kControls[i];
+    const RECT r = dpi.Pixels(layout.bounds);
+    HWND control = CreateWindowExW(layout.exStyle, layout.className, layout.text,
+                                   WS_CHILD | WS_VISIBLE | layout.style, r.left, r.top,
+                                   r.right - r.left, r.bottom - r.top, Handle(),
+                                   reinterpret_cast<HMENU>(i + 1), ThisModule(), nullptr);
     if (control == nullptr) throw PlatformError("cannot create the dialog's controls");
     SendMessageW(control, WM_SETFONT, font, FALSE);
     controls_[i] = control;
