@@ -9,11 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$harness/wine-env.sh"
 source "$here/session.sh"
 
-wine_env_init "$work" "$arch" || exit 1
-dmx_start_interface "$dmx_interface" "$work" --quiet || exit 1
-wine_map_ports COM1="$DMX_LINK" || exit 1
-quiet_wineserver || exit 1
-wine_regsvr32 "$dll" || { echo "regsvr32 failed"; exit 1; }
+start_line_session "$work" "$arch" "$dll" "$dmx_interface" --quiet || exit 1
 
 out=$work/host.txt
 run_host "$out" "$host" "init=Tarvolk E2E,Tarvolk_DMX.out.dll" \

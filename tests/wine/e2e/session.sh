@@ -5,6 +5,9 @@
 #                         its link at DIR/line, its JSON at DIR/interface.json
 #   dmx_stop_interface    stops it by pid; it writes its JSON as it goes
 #   quiet_wineserver      starts the prefix's wineserver with its stderr in a log
+#   start_line_session WORK ARCH DLL DMX_INTERFACE [OPTIONS...]
+#                         a fresh prefix, the interface (with OPTIONS) on COM1
+#                         and the DLL registered: what every frames test starts with
 #   add_wine_fonts        gives the prefix Wine's own Tahoma and Marlett
 #   run_host OUT HOST STEP...   runs the demo host, its output in OUT (LF ends)
 #   call_field OUT CALL FIELD [N]  start|end time (Unix us) or result of the
@@ -50,6 +53,16 @@ dmx_stop_interface() {
 # belongs in a log, not among the results. Call it after wine_map_ports.
 quiet_wineserver() {
   wineserver -p 2>>"$(dirname "$WINEPREFIX")/wineserver.log"
+}
+
+start_line_session() {
+  local work=$1 arch=$2 dll=$3 tool=$4
+  shift 4
+  wine_env_init "$work" "$arch" || return 1
+  dmx_start_interface "$tool" "$work" "$@" || return 1
+  wine_map_ports COM1="$DMX_LINK" || return 1
+  quiet_wineserver || return 1
+  wine_regsvr32 "$dll" || { echo "regsvr32 failed"; return 1; }
 }
 
 # Debian's Wine does not find the fonts it ships itself: without Marlett the

@@ -12,11 +12,7 @@ source "$harness/wine-env.sh"
 source "$here/session.sh"
 
 show_seconds=24
-wine_env_init "$work" "$arch" || exit 1
-dmx_start_interface "$dmx_interface" "$work" --quiet || exit 1
-wine_map_ports COM1="$DMX_LINK" || exit 1
-quiet_wineserver || exit 1
-wine_regsvr32 "$dll" || { echo "regsvr32 failed"; exit 1; }
+start_line_session "$work" "$arch" "$dll" "$dmx_interface" --quiet || exit 1
 
 out=$work/host.txt
 wine_run_timeout $((show_seconds + 30)) "$WINE_ENV_LOADER" "$host" "init=Tarvolk Stall,Tarvolk_DMX.out.dll" enable \
