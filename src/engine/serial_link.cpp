@@ -101,7 +101,6 @@ void SerialLink::Pump(Duration maxAhead) {
 
 void SerialLink::Forget(std::size_t handedOver) {
   waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(handedOver));
-  counters_.bytesWritten += handedOver;
   while (handedOver > 0) {
     std::size_t& first = waitingFrames_.front();
     const std::size_t part = std::min(first, handedOver);

@@ -29,7 +29,6 @@ class SerialLink {
   static constexpr std::size_t kOutputBufferSize = 512;
 
   struct Counters {
-    std::uint64_t bytesWritten = 0;   // taken by the operating system
     std::uint64_t writeFailures = 0;  // writes the operating system refused
   };
 

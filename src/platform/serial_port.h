@@ -18,7 +18,6 @@ class SerialPort {
   // Port n is the n-th serial port ("COM1" for 1). Port 0 names no port:
   // setting it is accepted, opening it fails.
   virtual void SetPortNumber(std::int16_t portNumber) = 0;
-  virtual std::int16_t PortNumber() const = 0;
 
   // Line settings as text, "baud,parity,data bits,stop bits" (see LineSettings).
   virtual void SetSettings(std::string_view settings) = 0;

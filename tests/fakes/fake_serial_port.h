@@ -19,7 +19,6 @@ class FakeSerialPort : public platform::SerialPort {
   explicit FakeSerialPort(EventLog& log) : log_(log) {}
 
   void SetPortNumber(std::int16_t portNumber) override;
-  std::int16_t PortNumber() const override { return portNumber_; }
   void SetSettings(std::string_view settings) override;
   void SetReceiveThreshold(std::int16_t threshold) override;
   void Open() override;

@@ -25,7 +25,6 @@ class CommPort final : public SerialPort {
   CommPort& operator=(const CommPort&) = delete;
 
   void SetPortNumber(std::int16_t portNumber) override;
-  std::int16_t PortNumber() const override { return portNumber_; }
   void SetSettings(std::string_view settings) override;
   void SetReceiveThreshold(std::int16_t threshold) override;
 
