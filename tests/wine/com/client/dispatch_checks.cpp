@@ -6,21 +6,9 @@
 #include "dispatch_call.h"
 #include "driver_methods.h"
 #include "groups.h"
+#include "set_channel_cases.h"
 
 namespace {
-
-struct DispatchCase {
-  LONG channel;
-  LONG value;
-  VARIANT_BOOL result;
-  const ExpectedFailure* failure;  // null for a call that succeeds
-};
-
-const DispatchCase kSetChannelCases[] = {
-    {513, 0, VARIANT_FALSE, nullptr},    {600, 256, VARIANT_FALSE, nullptr},
-    {0, 9, VARIANT_TRUE, nullptr},       {-1, 0, VARIANT_FALSE, &kBounds},
-    {5, 256, VARIANT_FALSE, &kOverflow},
-};
 
 void CheckNames(IDispatch* dispatch) {
   for (const MethodShape& method : kMethods) CHECK_EQ(IdOfName(dispatch, method.name), method.id);
@@ -64,7 +52,7 @@ void CheckSimpleResults(IDispatch* dispatch, DISPID pluginNameId, DISPID disable
 // byReference: VT_BYREF | VT_I4, as compiled late-bound hosts pass a Long
 // variable; otherwise VT_I4 values, as scripts pass literals.
 void CheckSetChannel(IDispatch* dispatch, DISPID id, bool byReference) {
-  for (const DispatchCase& c : kSetChannelCases) {
+  for (const SetChannelCase& c : kSetChannelCases) {
     LONG channel = c.channel;
     LONG value = c.value;
     DispatchResult outcome;

@@ -1,33 +1,13 @@
 // Every method a script-free host may call, through its interface slot:
 // results as automation booleans and text, failures as HRESULT with error info.
-#include <climits>
 #include <string>
 
 #include "check.h"
 #include "client_support.h"
 #include "groups.h"
+#include "set_channel_cases.h"
 
 namespace {
-
-struct SetChannelCase {
-  LONG channel;
-  LONG value;
-  VARIANT_BOOL result;
-  const ExpectedFailure* failure;  // null for a call that succeeds
-};
-
-const SetChannelCase kSetChannelCases[] = {
-    {513, 0, VARIANT_FALSE, nullptr},    // above the buffer: ignored
-    {600, 256, VARIANT_FALSE, nullptr},  // ignored before the value is looked at
-    {0, 9, VARIANT_TRUE, nullptr},       // entry 0 exists
-    {5, 255, VARIANT_TRUE, nullptr},     // largest byte
-    {512, 7, VARIANT_TRUE, nullptr},     // last entry
-    {-1, 0, VARIANT_FALSE, &kBounds},    // below the buffer
-    {LONG_MIN, 0, VARIANT_FALSE, &kBounds},
-    {5, 256, VARIANT_FALSE, &kOverflow},  // not a byte
-    {5, -1, VARIANT_FALSE, &kOverflow},
-    {-1, 256, VARIANT_FALSE, &kBounds},  // the channel is checked first
-};
 
 void CheckSimpleResults(_clsOutputDriver* driver) {
   Bstr name;
