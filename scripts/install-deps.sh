@@ -5,8 +5,11 @@
 set -euo pipefail
 
 core_packages=(build-essential cmake make googletest libgtest-dev libgmock-dev libbenchmark-dev)
+# widl comes from wine64-tools; fonts-wine (only a Recommends of wine) gives the
+# prefixes Tahoma, MS Sans Serif and Marlett.
 windows_packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
-                  wine wine32:i386 wine64 libwine-dev xvfb xauth x11-utils xdotool imagemagick jq)
+                  wine wine32:i386 wine64 libwine-dev wine64-tools fonts-wine nsis
+                  xvfb xauth x11-utils xdotool imagemagick jq)
 
 packages=()
 for group in "$@"; do
