@@ -12,7 +12,7 @@ seconds=${DEMO_SECONDS:-25}
 channels=24
 jobs=${JOBS:-2}
 work=$root/build/demo
-dll=$root/build/win32/src/platform/win32/com/Tarvolk_DMX.out.dll
+dll=$root/build/win32/src/com/Tarvolk_DMX.out.dll
 host=$root/build/win32/tools/demo-host/demo-host.exe
 dmx_interface=$root/build/native/tools/dmx-interface/dmx-interface
 
