@@ -12,7 +12,7 @@ seconds=${DEMO_SECONDS:-25}
 channels=24
 jobs=${JOBS:-2}
 work=$root/build/demo
-dll=$root/build/win32/src/platform/win32/com/Tarvolk_DMX.out.dll
+dll=$root/build/win32/src/com/Tarvolk_DMX.out.dll
 host=$root/build/win32/tools/demo-host/demo-host.exe
 dmx_interface=$root/build/native/tools/dmx-interface/dmx-interface
 
@@ -48,7 +48,7 @@ wine_regsvr32 "$dll"
 # On a terminal the interface redraws the whole screen, so everything about
 # the show is said before it starts.
 step "Next: the virtual DMX interface starts on a pseudo-terminal, COM1 is mapped to it
-    (COM2..COM20 lead nowhere), and the demo host creates Tarvolk_DMX.clsOutputDriver,
+    (COM2..COM255 lead nowhere), and the demo host creates Tarvolk_DMX.clsOutputDriver,
     enables output on COM1 and runs a ${seconds}-second show: a chase on channels
     1-$((channels / 2)) and a fade on $((channels / 2 + 1))-$channels. The interface's live view shows the
     channels, the frame rate and the bad frames."

@@ -2,7 +2,7 @@
 #
 #   source "$HARNESS/wine-env.sh"
 #   wine_env_init "$WORK_DIR" win32      # fresh prefix in $WORK_DIR/prefix (win32 or win64)
-#   wine_map_ports COM3=/dev/pts/7       # COM1..COM20: given ones mapped, all others missing
+#   wine_map_ports COM3=/dev/pts/7       # COM1..COM255: given ones mapped, all others missing
 #   wine_start_xvfb                      # optional: a private X display for windows
 #   "$WINE_ENV_LOADER" cscript //nologo x.vbs  # a Windows program, by the prefix's own loader
 #   wine_regsvr32 path/to/server.dll     # register a COM server (wine_regsvr32 /u to remove)
@@ -15,10 +15,11 @@
 # registers with wine_track_pid) is stopped by its own pid on EXIT; tests add
 # their own clean-up steps with wine_on_exit.
 #
-# Only COM1..COM20 are mapped because Wine hands the machine's real serial
-# devices to the first unmapped numbers: a test must never reach one.
+# Every COM number a program can name (COM1..COM255) is mapped, because Wine
+# hands the machine's real serial devices to numbers left unmapped, also above
+# a mapped range: a test must never reach one.
 
-WINE_ENV_PORT_COUNT=20
+WINE_ENV_PORT_COUNT=255
 WINE_ENV_TRACKED_PIDS=()
 WINE_ENV_EXIT_STEPS=()
 
@@ -94,8 +95,9 @@ wine_import_registry() {
 }
 
 # wine_map_ports [COMn=PATH ...]: maps the given ports to the given paths and
-# every other one of COM1..COM20 to a path that does not exist (opening it then
-# fails with ERROR_FILE_NOT_FOUND). Restarts the wineserver so that it applies.
+# every other one of COM1..COM255 to a path that does not exist (opening it
+# then fails with ERROR_FILE_NOT_FOUND). Lets the wineserver end so that the
+# mapping applies, then reads the highest port back before anything opens one.
 wine_map_ports() {
   declare -A mapped=()
   local entry
@@ -109,7 +111,16 @@ wine_map_ports() {
       printf '"%s"="%s"\n' "$name" "${mapped[$name]:-$WINE_ENV_MISSING_PORT}"
     done
   } | wine_import_registry || { echo "wine_map_ports: registry import failed" >&2; return 1; }
-  wineserver -k 2>/dev/null || true
+  # A registry write just before "wineserver -k" can be lost: let it end by itself.
+  wineserver -w 2>/dev/null || true
+  local last=COM$WINE_ENV_PORT_COUNT
+  local expected=${mapped[$last]:-$WINE_ENV_MISSING_PORT}
+  local actual
+  actual=$(wine_reg_value 'HKLM\Software\Wine\Ports' "$last")
+  if [[ "$actual" != "$expected" ]]; then
+    echo "wine_map_ports: $last reads '$actual', expected '$expected'" >&2
+    return 1
+  fi
   wineserver -w 2>/dev/null || true
 }
 

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "platform/win32/com/tarvolk_dmx.h"
+#include "com/tarvolk_dmx.h"
 
 using Microsoft::WRL::ComPtr;
 

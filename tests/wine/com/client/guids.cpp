@@ -3,4 +3,4 @@
 // windows.h must come first.
 #include <initguid.h>
 
-#include "platform/win32/com/tarvolk_dmx.h"
+#include "com/tarvolk_dmx.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 
 // What DllRegisterServer and DllUnregisterServer do. Everything goes to
 // HKEY_CLASSES_ROOT: Wine does not see per-user class registrations.
@@ -12,4 +12,4 @@ void RegisterServer();
 // Removes all of it; what is already missing is skipped.
 void UnregisterServer();
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com

@@ -1,15 +1,15 @@
 // The four entry points of an in-process COM server, exported undecorated
 // through tarvolk_dmx.def, and the DLL's entry point.
-#include "platform/win32/com/call_guard.h"
-#include "platform/win32/com/class_factory.h"
-#include "platform/win32/com/com_api.h"
-#include "platform/win32/com/module.h"
-#include "platform/win32/com/registration.h"
-#include "platform/win32/com/tarvolk_dmx.h"
-#include "platform/win32/com/thread_local_order.h"
+#include "com/call_guard.h"
+#include "com/class_factory.h"
+#include "com/com_api.h"
+#include "com/module.h"
+#include "com/registration.h"
+#include "com/tarvolk_dmx.h"
+#include "com/thread_local_order.h"
 #include "platform/win32/win32_platform.h"
 
-namespace com = tarvolk::platform::win32::com;
+namespace com = tarvolk::com;
 
 // Loading the library only prepares the per-thread state (its lifetime, its
 // destructors and where its platform comes from); everything else happens on

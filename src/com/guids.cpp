@@ -1,7 +1,7 @@
 // Defines the identifiers the generated header only declares (class, default
 // interface, library), once for the whole DLL.
-#include "platform/win32/com/com_api.h"
+#include "com/com_api.h"
 // com_api.h must come first.
 #include <initguid.h>
 
-#include "platform/win32/com/tarvolk_dmx.h"
+#include "com/tarvolk_dmx.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 
 // Makes the C++ thread_local destructors of this DLL (the core's per-thread
 // DriverState) run while their storage still exists. Must be called in
@@ -16,4 +16,4 @@ namespace tarvolk::platform::win32::com {
 // destructor first creates libstdc++'s key first.
 void OrderThreadLocalDestructors();
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com

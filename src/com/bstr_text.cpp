@@ -1,8 +1,8 @@
-#include "platform/win32/com/bstr_text.h"
+#include "com/bstr_text.h"
 
 #include <new>
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 
 static_assert(sizeof(OLECHAR) == sizeof(char16_t));
 
@@ -18,4 +18,4 @@ BSTR NewBstr(std::u16string_view text) {
   return result;
 }
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com

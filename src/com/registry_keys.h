@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "platform/win32/com/com_api.h"
+#include "com/com_api.h"
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 
 // Sets the default value of HKEY_CLASSES_ROOT\path (or the named value),
 // creating the key as needed. Throws ComError when the registry refuses.
@@ -20,4 +20,4 @@ bool ClassesKeyExists(const std::wstring& path);
 // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, as the registry spells identifiers.
 std::wstring GuidText(REFGUID guid);
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com

@@ -1,15 +1,15 @@
-#include "platform/win32/com/call_guard.h"
+#include "com/call_guard.h"
 
 #include <exception>
 #include <new>
 #include <string>
 
+#include "com/com_error.h"
+#include "com/tarvolk_dmx.h"
 #include "engine/automation_error.h"
-#include "platform/win32/com/com_error.h"
-#include "platform/win32/com/tarvolk_dmx.h"
 #include "platform/win32/wide_text.h"
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 namespace {
 
 constexpr std::u16string_view kErrorSource = u"Tarvolk_DMX.clsOutputDriver";
@@ -73,4 +73,4 @@ HRESULT ReportCurrentException() noexcept {
   }
 }
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com

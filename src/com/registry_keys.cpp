@@ -1,8 +1,8 @@
-#include "platform/win32/com/registry_keys.h"
+#include "com/registry_keys.h"
 
-#include "platform/win32/com/com_error.h"
+#include "com/com_error.h"
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 namespace {
 
 constexpr std::u16string_view kRegistryRefused = u"Die Registrierung wurde verweigert";
@@ -44,4 +44,4 @@ std::wstring GuidText(REFGUID guid) {
   return text;
 }
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com

@@ -1,14 +1,14 @@
-#include "platform/win32/com/output_driver_object.h"
+#include "com/output_driver_object.h"
 
 #include <utility>
 
-#include "platform/win32/com/bstr_text.h"
-#include "platform/win32/com/call_guard.h"
-#include "platform/win32/com/com_error.h"
-#include "platform/win32/com/module.h"
-#include "platform/win32/com/type_library.h"
+#include "com/bstr_text.h"
+#include "com/call_guard.h"
+#include "com/com_error.h"
+#include "com/module.h"
+#include "com/type_library.h"
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 namespace {
 
 // A result or by-reference argument the client must supply.
@@ -137,4 +137,4 @@ HRESULT OutputDriverObject::InterfaceSupportsErrorInfo(REFIID iid) {
   return iid == IID__clsOutputDriver ? S_OK : S_FALSE;
 }
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com

@@ -1,8 +1,8 @@
-#include "platform/win32/com/thread_local_order.h"
+#include "com/thread_local_order.h"
 
 #include <cxxabi.h>
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 namespace {
 
 // In the calling convention libstdc++ calls thread_local destructors with
@@ -18,4 +18,4 @@ void OrderThreadLocalDestructors() {
   abi::__cxa_thread_atexit(&NothingToDestroy, nullptr, nullptr);
 }
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com

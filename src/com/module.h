@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "platform/win32/com/com_api.h"
+#include "com/com_api.h"
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 
 // The DLL may be unloaded only while no object lives and no client holds a
 // LockServer lock; both count as one module reference.
@@ -23,4 +23,4 @@ void PinModule();
 HMODULE ModuleHandle();
 std::wstring ModulePath();
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com

@@ -2,9 +2,9 @@
 
 #include <atomic>
 
-#include "platform/win32/com/com_api.h"
+#include "com/com_api.h"
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 
 // The class object of clsOutputDriver that DllGetClassObject hands out.
 class ClassFactory final : public IClassFactory {
@@ -28,4 +28,4 @@ class ClassFactory final : public IClassFactory {
   std::atomic<ULONG> references_{1};
 };
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com

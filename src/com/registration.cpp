@@ -1,15 +1,15 @@
-#include "platform/win32/com/registration.h"
+#include "com/registration.h"
 
 #include <cwchar>
 #include <string>
 
-#include "platform/win32/com/com_error.h"
-#include "platform/win32/com/module.h"
-#include "platform/win32/com/registry_keys.h"
-#include "platform/win32/com/tarvolk_dmx.h"
-#include "platform/win32/com/type_library.h"
+#include "com/com_error.h"
+#include "com/module.h"
+#include "com/registry_keys.h"
+#include "com/tarvolk_dmx.h"
+#include "com/type_library.h"
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 namespace {
 
 constexpr wchar_t kProgId[] = L"Tarvolk_DMX.clsOutputDriver";
@@ -74,4 +74,4 @@ void UnregisterServer() {
   DeleteClassesTree(kProgId);
 }
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com

@@ -1,11 +1,11 @@
-#include "platform/win32/com/class_factory.h"
+#include "com/class_factory.h"
 
 #include <new>
 
-#include "platform/win32/com/module.h"
-#include "platform/win32/com/output_driver_object.h"
+#include "com/module.h"
+#include "com/output_driver_object.h"
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 
 HRESULT ClassFactory::Create(REFIID iid, void** object) noexcept {
   if (object == nullptr) return E_POINTER;
@@ -52,4 +52,4 @@ HRESULT ClassFactory::LockServer(BOOL lock) {
   return S_OK;
 }
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com

@@ -1,12 +1,12 @@
-#include "platform/win32/com/module.h"
+#include "com/module.h"
 
 #include <atomic>
 
-#include "platform/win32/com/com_error.h"
+#include "com/com_error.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;  // the linker's name for the loaded image
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 namespace {
 std::atomic<long> moduleReferences{0};
 }
@@ -37,4 +37,4 @@ std::wstring ModulePath() {
   }
 }
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com

@@ -2,9 +2,9 @@
 
 #include <string_view>
 
-#include "platform/win32/com/com_api.h"
+#include "com/com_api.h"
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 
 // Where every failure leaves the component: the HRESULT a caller sees and the
 // error info (source, description, interface) it can read with GetErrorInfo.
@@ -27,4 +27,4 @@ HRESULT GuardedCall(Body&& body) noexcept {
   }
 }
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com

@@ -4,11 +4,11 @@
 
 #include <atomic>
 
-#include "platform/win32/com/com_api.h"
-#include "platform/win32/com/tarvolk_dmx.h"
+#include "com/com_api.h"
+#include "com/tarvolk_dmx.h"
 #include "plugin/cls_output_driver.h"
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 
 // The COM object of class clsOutputDriver: the dual interface _clsOutputDriver
 // over one core object on the creating thread's shared driver state. Dispatch
@@ -57,4 +57,4 @@ class OutputDriverObject final : public _clsOutputDriver, public ISupportErrorIn
   plugin::clsOutputDriver core_;
 };
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/win32/com/com_api.h"
+#include "com/com_api.h"
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 
 // A failed COM step inside the component, with the German text a client
 // reads from the error info.
@@ -34,4 +34,4 @@ inline void ThrowIfFailed(HRESULT result, std::u16string_view description) {
   throw ComError(HRESULT_FROM_WIN32(GetLastError()), description);
 }
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com

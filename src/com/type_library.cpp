@@ -1,12 +1,12 @@
-#include "platform/win32/com/type_library.h"
+#include "com/type_library.h"
 
 #include <string>
 
-#include "platform/win32/com/com_error.h"
-#include "platform/win32/com/module.h"
-#include "platform/win32/com/tarvolk_dmx.h"
+#include "com/com_error.h"
+#include "com/module.h"
+#include "com/tarvolk_dmx.h"
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 
 Microsoft::WRL::ComPtr<ITypeLib> LoadOwnTypeLibrary() {
   const std::wstring path = ModulePath();
@@ -23,4 +23,4 @@ Microsoft::WRL::ComPtr<ITypeInfo> LoadDriverTypeInfo() {
   return typeInfo;
 }
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com

@@ -2,9 +2,9 @@
 
 #include <wrl/client.h>
 
-#include "platform/win32/com/com_api.h"
+#include "com/com_api.h"
 
-namespace tarvolk::platform::win32::com {
+namespace tarvolk::com {
 
 // The type library embedded in this DLL (resource 1 TYPELIB), loaded without
 // touching the registry. Throws ComError when it cannot be loaded.
@@ -13,4 +13,4 @@ Microsoft::WRL::ComPtr<ITypeLib> LoadOwnTypeLibrary();
 // The type description of _clsOutputDriver that IDispatch is implemented with.
 Microsoft::WRL::ComPtr<ITypeInfo> LoadDriverTypeInfo();
 
-}  // namespace tarvolk::platform::win32::com
+}  // namespace tarvolk::com
