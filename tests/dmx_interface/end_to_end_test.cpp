@@ -128,10 +128,7 @@ std::vector<std::pair<double, std::string>> Records(const std::string& json) {
 
 std::string ListText(const Bytes& values) {
   std::string text;
-  for (const std::uint8_t v : values) {
-    if (!text.empty()) text += ',';
-    text += std::to_string(v);
-  }
+  for (const std::uint8_t v : values) text += (text.empty() ? "" : ",") + std::to_string(v);
   return text;
 }
 

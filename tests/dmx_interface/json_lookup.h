@@ -8,10 +8,7 @@ namespace tarvolk::dmx_interface::testing {
 
 // The text of the value after the first "key": in a JSON document.
 inline std::string JsonValueText(std::string_view json, std::string_view key) {
-  // Appended piece by piece: GCC 12 at -O2 warns falsely (-Wrestrict) about
-  // a string literal + std::string.
-  std::string quoted(1, '"');
-  quoted.append(key).append("\": ");
+  const std::string quoted = "\"" + std::string(key) + "\": ";
   const std::size_t at = json.find(quoted);
   if (at == std::string_view::npos) return {};
   const std::size_t start = at + quoted.size();
