@@ -36,8 +36,8 @@ HRESULT ReportError(HRESULT result, std::u16string_view description) noexcept {
   ICreateErrorInfo* creator = nullptr;
   if (FAILED(CreateErrorInfo(&creator))) return result;
   try {
-    const std::wstring source = WideCopy(kErrorSource);
-    const std::wstring text = WideCopy(description);
+    const std::wstring source = platform::win32::WideCopy(kErrorSource);
+    const std::wstring text = platform::win32::WideCopy(description);
     creator->SetGUID(IID__clsOutputDriver);
     creator->SetSource(const_cast<LPOLESTR>(source.c_str()));
     creator->SetDescription(const_cast<LPOLESTR>(text.c_str()));
