@@ -1,6 +1,7 @@
 #include "engine/serial_link.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "platform/clock.h"
 #include "platform/line_settings.h"
@@ -26,32 +27,43 @@ SerialLink::SerialLink(std::unique_ptr<platform::SerialPort> port, const platfor
   waiting_.reserve(kOutputBufferSize);
 }
 
-SerialLink::~SerialLink() = default;
+SerialLink::~SerialLink() {
+  try {
+    if (IsOpen()) Close();
+  } catch (const std::exception&) {
+    // The thread is ending; a port that cannot be closed cleanly is let go.
+  }
+}
 
-bool SerialLink::IsOpen() const { return port_->IsOpen(); }
+bool SerialLink::IsOpen() const { return reopening_ || port_->IsOpen(); }
 
 void SerialLink::Close() {
-  FinishStartedFrame();
-  port_->Close();
+  if (port_->IsOpen()) {
+    FinishStartedFrame();
+    // What was handed over needs this long to leave the line; a port lost
+    // while finishing is closed already.
+    const Duration drain = std::min(QueuedInOperatingSystem(clock_.Now()),
+                                    byteTime_ * static_cast<std::int64_t>(kOutputBufferSize));
+    if (port_->IsOpen()) port_->Close(drain);
+  }
+  reopening_ = false;
+  DropEverything();
+}
+
+void SerialLink::DropEverything() {
   waiting_.clear();
   waitingFrames_.clear();
   firstFrameStarted_ = false;
   lineFreeAt_ = Duration{0};
 }
 
-// Best effort: a port that takes nothing more cannot be helped.
 void SerialLink::FinishStartedFrame() {
-  if (!firstFrameStarted_ || !IsOpen()) return;
-  try {
-    std::size_t left = waitingFrames_.front();
-    while (left > 0) {
-      const std::size_t taken = port_->Write(std::span(waiting_.data(), left));
-      if (taken == 0) return;
-      Forget(taken);
-      left -= std::min(taken, left);
-    }
-  } catch (const platform::PlatformError&) {
-    ++counters_.writeFailures;
+  if (!firstFrameStarted_) return;
+  std::size_t left = waitingFrames_.front();
+  while (left > 0 && port_->IsOpen()) {
+    const std::size_t taken = HandOver(left, clock_.Now());
+    if (taken == 0) return;  // a port that takes nothing more cannot be helped
+    left -= taken;
   }
 }
 
@@ -69,12 +81,13 @@ void SerialLink::SetReceiveThreshold(std::int16_t threshold) {
 
 void SerialLink::Open() {
   port_->Open();
-  waiting_.clear();
+  reopening_ = false;
+  DropEverything();
   lineFreeAt_ = clock_.Now();
 }
 
 bool SerialLink::QueueFrame(std::span<const std::uint8_t> frame, Duration maxBacklog) {
-  if (!IsOpen()) return false;
+  if (!port_->IsOpen()) return false;
   if (waiting_.size() + frame.size() > kOutputBufferSize) return false;
   if (Backlog() > maxBacklog) return false;
   waiting_.insert(waiting_.end(), frame.begin(), frame.end());
@@ -83,20 +96,54 @@ bool SerialLink::QueueFrame(std::span<const std::uint8_t> frame, Duration maxBac
 }
 
 void SerialLink::Pump(Duration maxAhead) {
-  if (waiting_.empty() || !IsOpen()) return;
   const Duration now = clock_.Now();
+  if (reopening_) ReopenWhenDue(now);
+  if (waiting_.empty() || !port_->IsOpen()) return;
   const Duration room = maxAhead - QueuedInOperatingSystem(now);
   if (room < byteTime_) return;
-  const auto count = std::min(waiting_.size(), static_cast<std::size_t>(room / byteTime_));
+  HandOver(std::min(waiting_.size(), static_cast<std::size_t>(room / byteTime_)), now);
+}
+
+// Returns how many of the first count waiting bytes the operating system took.
+std::size_t SerialLink::HandOver(std::size_t count, Duration now) {
   std::size_t taken = 0;
   try {
     taken = std::min(count, port_->Write(std::span(waiting_.data(), count)));
+  } catch (const platform::PortLostError&) {
+    LoseThePort(now);
+    return 0;
   } catch (const platform::PlatformError&) {
     ++counters_.writeFailures;
-    return;
+    return 0;
   }
   Forget(taken);
   lineFreeAt_ = std::max(lineFreeAt_, now) + byteTime_ * static_cast<std::int64_t>(taken);
+  return taken;
+}
+
+// Nothing reaches a device that has gone, so the dead port is dropped at once
+// with everything that waited for it; the next device starts on a frame.
+void SerialLink::LoseThePort(Duration now) {
+  ++counters_.writeFailures;
+  ++counters_.portLosses;
+  port_->Close(Duration{0});
+  DropEverything();
+  reopening_ = true;
+  nextReopenAt_ = now + kReopenInterval;
+}
+
+void SerialLink::ReopenWhenDue(Duration now) {
+  if (now < nextReopenAt_) return;
+  ++counters_.reopenAttempts;
+  try {
+    port_->Open();
+  } catch (const platform::PlatformError&) {
+    nextReopenAt_ = now + kReopenInterval;
+    return;
+  }
+  reopening_ = false;
+  ++counters_.recoveries;
+  lineFreeAt_ = now;
 }
 
 void SerialLink::Forget(std::size_t handedOver) {
@@ -112,7 +159,7 @@ void SerialLink::Forget(std::size_t handedOver) {
 }
 
 SerialLink::Duration SerialLink::Backlog() const {
-  if (!IsOpen()) return Duration{0};
+  if (!port_->IsOpen()) return Duration{0};
   return QueuedInOperatingSystem(clock_.Now()) +
          byteTime_ * static_cast<std::int64_t>(waiting_.size());
 }

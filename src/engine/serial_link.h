@@ -23,21 +23,37 @@ namespace tarvolk::engine {
 // handed to the operating system no faster than the line carries them, so
 // that the operating system never queues more than a few timer periods of
 // line time and every frame still carries fresh values when it starts.
+//
+// When the device behind the port goes away (an adapter pulled out mid-show),
+// the link drops the dead port and opens it again with the same number and
+// settings every kReopenInterval until it comes back; the host notices
+// nothing but the missing frames. Only Close ends the tries.
 class SerialLink {
  public:
   using Duration = std::chrono::nanoseconds;
   static constexpr std::size_t kOutputBufferSize = 512;
+  // Short enough that output resumes within a second of the device's return.
+  static constexpr Duration kReopenInterval = std::chrono::milliseconds(500);
 
   struct Counters {
-    std::uint64_t writeFailures = 0;  // writes the operating system refused
+    std::uint64_t writeFailures = 0;   // writes the operating system refused
+    std::uint64_t portLosses = 0;      // times the device behind the port went away
+    std::uint64_t reopenAttempts = 0;  // tries to open it again
+    std::uint64_t recoveries = 0;      // tries that succeeded
   };
 
   SerialLink(std::unique_ptr<platform::SerialPort> port, const platform::Clock& clock);
+  // Closes the port as Close does.
   ~SerialLink();
 
+  // Open, or lost and being reopened: either way the link holds the port
+  // until Close.
   bool IsOpen() const;
-  // Closes the port. A frame already partly handed over is finished first, so
-  // the device never sees one cut short; frames not yet started are dropped.
+  bool IsReopening() const { return reopening_; }
+  // Closes the port. A frame already partly handed over is finished first and
+  // given the time to leave the line (at most what the link had handed over,
+  // never more than a full buffer's line time), so the device never sees one
+  // cut short; frames not yet started are dropped.
   void Close();
   void SetPortNumber(std::int16_t portNumber);
   // Also sets the pace of the output from the line's byte time.
@@ -51,8 +67,8 @@ class SerialLink {
   bool QueueFrame(std::span<const std::uint8_t> frame, Duration maxBacklog);
 
   // Hands waiting bytes to the operating system, keeping at most maxAhead of
-  // line time queued there. Never throws: a refused write is counted and its
-  // bytes stay waiting.
+  // line time queued there; while the port is lost, tries to reopen it when
+  // due. Never throws: a refused write is counted and its bytes stay waiting.
   void Pump(Duration maxAhead);
 
   // Line time until everything queued, here and in the operating system, has left.
@@ -63,8 +79,12 @@ class SerialLink {
 
  private:
   Duration QueuedInOperatingSystem(Duration now) const;
+  std::size_t HandOver(std::size_t count, Duration now);
   void Forget(std::size_t handedOver);
   void FinishStartedFrame();
+  void LoseThePort(Duration now);
+  void ReopenWhenDue(Duration now);
+  void DropEverything();
 
   std::unique_ptr<platform::SerialPort> port_;
   const platform::Clock& clock_;
@@ -75,6 +95,8 @@ class SerialLink {
   // Sizes of the frames in waiting_, the first one less what was handed over.
   std::deque<std::size_t> waitingFrames_;
   bool firstFrameStarted_ = false;
+  bool reopening_ = false;
+  Duration nextReopenAt_{0};
   Counters counters_;
 };
 

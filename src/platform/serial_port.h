@@ -1,12 +1,23 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string_view>
 
+#include "platform/platform_error.h"
+
 namespace tarvolk::platform {
+
+// The device behind an open port has gone (an adapter pulled out, a cable cut,
+// a device reset): nothing written reaches it until the port is closed and
+// opened again.
+class PortLostError : public PlatformError {
+ public:
+  using PlatformError::PlatformError;
+};
 
 // One serial port, shaped after the serial communications control the engine
 // window hosts: a few properties and a non-blocking output.
@@ -26,13 +37,15 @@ class SerialPort {
   // Opens the port exclusively with the current number and settings. Throws
   // PlatformError when the port does not exist, is 0 or is held elsewhere.
   virtual void Open() = 0;
-  // Closes the port and discards whatever the operating system still queues.
-  virtual void Close() = 0;
+  // Closes the port once what was handed over has left the line, waiting at
+  // most drainFor; whatever is still queued then is discarded.
+  virtual void Close(std::chrono::nanoseconds drainFor) = 0;
   virtual bool IsOpen() const = 0;
 
   // Hands bytes to the operating system without waiting for the line.
   // Returns how many it took (possibly fewer than offered, possibly 0).
-  // Throws PlatformError when the port is closed or the write fails.
+  // Throws PortLostError when the device has gone, PlatformError when the
+  // port is closed or the write fails otherwise.
   virtual std::size_t Write(std::span<const std::uint8_t> bytes) = 0;
 
   // Bytes the operating system still has to send, when it can tell

@@ -120,6 +120,7 @@ TEST_F(SerialLinkTest, ClosingFinishesAStartedFrameAndDropsTheRest) {
   link->Close();
   EXPECT_EQ(port->written, first);
   EXPECT_EQ(log.Events().back(), "port.close");
+  EXPECT_EQ(port->lastDrain, 257 * link->ByteTime()) << "the frame is given time to leave";
 }
 
 TEST_F(SerialLinkTest, ClosingFinishesOnlyTheFrameThatStarted) {
@@ -151,6 +152,49 @@ TEST_F(SerialLinkTest, ClosingDropsWhatWaitsAndRefusesFrames) {
   EXPECT_FALSE(link->QueueFrame(Bytes(13), 1s));
   link->Open();
   EXPECT_TRUE(link->QueueFrame(Bytes(13), 1s));
+}
+
+TEST_F(SerialLinkTest, ALostDeviceIsReopenedUntilItReturnsAndOutputResumesOnAFrame) {
+  ASSERT_TRUE(link->QueueFrame(Bytes(257), 1s));
+  link->Pump(20ms);
+  port->deviceGone = true;
+  clock.Advance(10ms);
+  EXPECT_NO_THROW(link->Pump(20ms));
+  EXPECT_TRUE(link->IsOpen());
+  EXPECT_TRUE(link->IsReopening());
+  EXPECT_EQ(port->lastDrain, 0ns) << "a dead line is not waited for";
+  EXPECT_FALSE(link->QueueFrame(Bytes(13), 1s));
+
+  for (int i = 0; i < 4; ++i) {
+    clock.Advance(SerialLink::kReopenInterval / 2);
+    link->Pump(20ms);
+  }
+  EXPECT_EQ(link->Stats().reopenAttempts, 2u);
+  port->deviceGone = false;
+  port->written.clear();
+  clock.Advance(SerialLink::kReopenInterval);
+  link->Pump(20ms);
+  EXPECT_FALSE(link->IsReopening());
+  EXPECT_EQ(link->Stats().portLosses, 1u);
+  EXPECT_EQ(link->Stats().reopenAttempts, 3u);
+  EXPECT_EQ(link->Stats().recoveries, 1u);
+
+  const auto frame = Bytes(13, 50);
+  ASSERT_TRUE(link->QueueFrame(frame, 1s));
+  link->Pump(1s);
+  EXPECT_EQ(port->written, frame) << "the new line starts with a whole frame";
+}
+
+TEST_F(SerialLinkTest, ClosingALostPortEndsTheTries) {
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  port->deviceGone = true;
+  link->Pump(1s);
+  ASSERT_TRUE(link->IsReopening());
+  link->Close();
+  EXPECT_FALSE(link->IsOpen());
+  clock.Advance(10 * SerialLink::kReopenInterval);
+  link->Pump(1s);
+  EXPECT_EQ(link->Stats().reopenAttempts, 0u);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/platform_error.h"
+#include "platform/serial_port.h"
 
 namespace tarvolk::fakes {
 
@@ -30,7 +30,7 @@ void FakeSerialPort::SetReceiveThreshold(std::int16_t threshold) {
 }
 
 void FakeSerialPort::Open() {
-  if (portNumber_ == 0 || heldPorts.contains(portNumber_)) {
+  if (portNumber_ == 0 || heldPorts.contains(portNumber_) || deviceGone) {
     log_.Add("port.open failed");
     throw platform::PlatformError("no such port or port in use");
   }
@@ -38,13 +38,15 @@ void FakeSerialPort::Open() {
   open_ = true;
 }
 
-void FakeSerialPort::Close() {
+void FakeSerialPort::Close(std::chrono::nanoseconds drainFor) {
   log_.Add("port.close");
+  lastDrain = drainFor;
   open_ = false;
 }
 
 std::size_t FakeSerialPort::Write(std::span<const std::uint8_t> bytes) {
   if (!open_ || failingSteps.contains("Write")) throw platform::PlatformError("write refused");
+  if (deviceGone) throw platform::PortLostError("device gone");
   return Accept(bytes);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -13,7 +14,8 @@ namespace tarvolk::fakes {
 
 // A serial port that records every step in the log and takes every byte.
 // A step named in failingSteps throws, as the operating system would refuse it;
-// opening port 0 or a port in heldPorts fails like on a real machine.
+// opening port 0 or a port in heldPorts fails like on a real machine. While
+// deviceGone, writes fail as for an adapter pulled out and opening fails.
 class FakeSerialPort : public platform::SerialPort {
  public:
   explicit FakeSerialPort(EventLog& log) : log_(log) {}
@@ -22,13 +24,16 @@ class FakeSerialPort : public platform::SerialPort {
   void SetSettings(std::string_view settings) override;
   void SetReceiveThreshold(std::int16_t threshold) override;
   void Open() override;
-  void Close() override;
+  void Close(std::chrono::nanoseconds drainFor) override;
   bool IsOpen() const override { return open_; }
   std::size_t Write(std::span<const std::uint8_t> bytes) override;
   std::optional<std::size_t> PendingOutputBytes() const override { return reportedPending; }
 
   std::set<std::string> failingSteps;
   std::set<std::int16_t> heldPorts;
+  bool deviceGone = false;
+  // How long the last Close was allowed to wait for the line.
+  std::chrono::nanoseconds lastDrain{0};
   std::optional<std::size_t> reportedPending;
   // At most this many bytes are taken per Write.
   std::size_t writeLimit = SIZE_MAX;

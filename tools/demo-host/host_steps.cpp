@@ -1,5 +1,6 @@
 #include "host_steps.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -76,6 +77,10 @@ std::optional<Step> ParseStep(const std::wstring& word) {
     if (const auto seconds = ParseDouble(values[0]); seconds && *seconds >= 0)
       return WaitStep{*seconds};
   }
+  if (name == L"configure" && values.size() == 1) {
+    if (const auto seconds = ParseDouble(values[0]); seconds && *seconds >= 0)
+      return ConfigureAndCloseStep{*seconds};
+  }
   if (name == L"show" && values.size() == 2) {
     const auto seconds = ParseDouble(values[0]);
     const auto channels = ParseLong(values[1]);
@@ -123,14 +128,17 @@ bool RunShow(AutomationObject& driver, const ShowStep& step) {
   std::vector<std::uint8_t> sent(static_cast<std::size_t>(step.channels), 0);
   unsigned long calls = 0;
   unsigned long failures = 0;
+  long long slowestCall = 0;
   const auto tick = [&] {
     const double now = static_cast<double>(GetTickCount64() - start) / 1000.0;
     const std::vector<std::uint8_t> levels = LightShowAt(now, step.channels);
     for (std::size_t i = 0; i < levels.size(); ++i) {
       if (calls > 0 && levels[i] == sent[i]) continue;
       ++calls;
+      const long long callStart = UnixMicroseconds();
       const CallOutcome outcome =
           driver.Call(L"SetChannel", {static_cast<LONG>(i + 1), static_cast<LONG>(levels[i])});
+      slowestCall = std::max(slowestCall, UnixMicroseconds() - callStart);
       if (outcome.failed || outcome.text != L"true") {
         ++failures;
         PrintLine(L"show: SetChannel(" + std::to_wstring(i + 1) + L") -> " + outcome.text);
@@ -138,11 +146,28 @@ bool RunShow(AutomationObject& driver, const ShowStep& step) {
       sent[i] = levels[i];
     }
   };
-  const bool ran =
+  const PumpResult pumped =
       PumpMessages(milliseconds(std::llround(step.seconds * 1000.0)), kShowPeriod, tick);
   PrintLine(L"show " + std::to_wstring(UnixMicroseconds()) + L" done: " + std::to_wstring(calls) +
-            L" SetChannel calls, " + std::to_wstring(failures) + L" failed");
-  return ran;
+            L" SetChannel calls, " + std::to_wstring(failures) + L" failed, slowest call " +
+            std::to_wstring(slowestCall) + L" us, slowest message " +
+            std::to_wstring(pumped.slowestMessage.count()) + L" us");
+  return !pumped.quit;
+}
+
+// Closes the plug-in's dialog on this thread, found by its caption as a user
+// sees it; runs inside the dialog's own message loop.
+BOOL CALLBACK CloseIfConfigDialog(HWND window, LPARAM) {
+  wchar_t caption[32] = {};
+  GetWindowTextW(window, caption, static_cast<int>(std::size(caption)));
+  if (!IsWindowVisible(window) || std::wcscmp(caption, L"Konfiguration") != 0) return TRUE;
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  return FALSE;
+}
+
+void CALLBACK CloseConfigDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  EnumThreadWindows(GetCurrentThreadId(), CloseIfConfigDialog, 0);
 }
 
 // Runs one step; false when a WM_QUIT arrived while it pumped messages.
@@ -152,9 +177,16 @@ bool RunStep(AutomationObject& driver, std::unique_ptr<HostWindow>& window, cons
     return true;
   }
   if (const auto* wait = std::get_if<WaitStep>(&step)) {
-    return PumpMessages(milliseconds(std::llround(wait->seconds * 1000.0)), kIdlePeriod, [] {});
+    return !PumpMessages(milliseconds(std::llround(wait->seconds * 1000.0)), kIdlePeriod, [] {
+            }).quit;
   }
   if (const auto* show = std::get_if<ShowStep>(&step)) return RunShow(driver, *show);
+  if (const auto* configure = std::get_if<ConfigureAndCloseStep>(&step)) {
+    SetTimer(nullptr, 0, static_cast<UINT>(std::llround(configure->seconds * 1000.0)),
+             CloseConfigDialog);
+    RunCall(driver, CallStep{L"Configure", {}});
+    return true;
+  }
   if (!window) window = std::make_unique<HostWindow>();  // the window step: one is enough
   return true;
 }

@@ -13,6 +13,7 @@ namespace tarvolk::demo_host {
 // One step of a host session, as given on the command line:
 //   init=TITLE,FILE  enable  disable  configure  term  name  set=CHANNEL,VALUE
 //   wait=SECONDS     show=SECONDS,CHANNELS
+//   configure=SECONDS  Configure, the dialog closed by the host SECONDS later
 //   window           open the host's main window (see HostWindow)
 struct CallStep {
   std::wstring method;
@@ -25,8 +26,11 @@ struct ShowStep {
   double seconds;
   int channels;
 };
+struct ConfigureAndCloseStep {
+  double seconds;
+};
 struct WindowStep {};
-using Step = std::variant<CallStep, WaitStep, ShowStep, WindowStep>;
+using Step = std::variant<CallStep, WaitStep, ShowStep, ConfigureAndCloseStep, WindowStep>;
 
 // nullopt, after naming the bad step on stderr, when one does not parse.
 std::optional<std::vector<Step>> ParseSteps(std::span<const std::wstring> words);

@@ -20,6 +20,7 @@ constexpr wchar_t kUsage[] =
     L"  set=CHANNEL,VALUE SetChannel(CHANNEL, VALUE)\n"
     L"  wait=SECONDS      pump messages for a while\n"
     L"  show=SECONDS,N    a chase and a fade over channels 1..N\n"
+    L"  configure=SECONDS Configure(), the dialog closed by the host SECONDS later\n"
     L"  window            open the host's main window\n";
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/win32/comm_port.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -100,7 +101,7 @@ struct CommPort::PendingWrite {
 
 CommPort::CommPort() : settings_(ParseSettings(kDefaultSettings)) {}
 
-CommPort::~CommPort() { Close(); }
+CommPort::~CommPort() { Close(std::chrono::nanoseconds{0}); }
 
 void CommPort::SetPortNumber(std::int16_t portNumber) {
   if (IsOpen()) throw PlatformError("the port number cannot change while the port is open");
@@ -125,7 +126,7 @@ void CommPort::Open() {
   OwnedHandle port(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
   if (port.Get() == INVALID_HANDLE_VALUE) ThrowLastError("CreateFileW");
-  if (!SetupComm(port.Get(), kInputBufferSize, static_cast<DWORD>(kOutputBufferSize))) {
+  if (!SetupComm(port.Get(), kInputBufferSize, kOutputBufferSize)) {
     ThrowLastError("SetupComm");
   }
   ConfigureLine(port.Get(), settings_);
@@ -133,17 +134,31 @@ void CommPort::Open() {
   COMMTIMEOUTS timeouts{};
   timeouts.ReadIntervalTimeout = MAXDWORD;
   if (!SetCommTimeouts(port.Get(), &timeouts)) ThrowLastError("SetCommTimeouts");
-  PurgeComm(port.Get(), PURGE_TXCLEAR | PURGE_RXCLEAR);
+  // No purge here: on a pseudo-terminal (Wine) it would also discard the
+  // previous handle's last bytes before the far end has read them.
   handle_ = port.Release();
+  failedWriteError_ = ERROR_SUCCESS;
 }
 
 // What was handed over ends on a frame boundary: let it leave the line, so
-// the device does not see a frame cut short, unless the line has stalled.
-void CommPort::Close() {
+// the device does not see a frame cut short. Only writes still unfinished at
+// the deadline (a stalled line) are cancelled; a purge would also discard
+// bytes a pseudo-terminal (Wine) holds for its far end.
+void CommPort::Close(std::chrono::nanoseconds drainFor) {
   if (!IsOpen()) return;
-  WaitForWrites(kCloseDrainLimitMs);
-  PurgeComm(handle_, PURGE_TXABORT | PURGE_RXABORT | PURGE_RXCLEAR);
-  AbandonWrites();
+  const auto drainMs = std::chrono::ceil<std::chrono::milliseconds>(drainFor).count();
+  const ULONGLONG deadline =
+      GetTickCount64() + static_cast<ULONGLONG>(std::max<long long>(drainMs, 0));
+  WaitForWrites(deadline);
+  if (pending_.empty()) {
+    // The last writes are finished, but a UART or a USB adapter still sends
+    // what they handed it.
+    const ULONGLONG now = GetTickCount64();
+    if (now < deadline) Sleep(static_cast<DWORD>(deadline - now));
+  } else {
+    PurgeComm(handle_, PURGE_TXABORT | PURGE_TXCLEAR);
+    AbandonWrites();
+  }
   CloseHandle(handle_);
   handle_ = INVALID_HANDLE_VALUE;
 }
@@ -151,24 +166,36 @@ void CommPort::Close() {
 std::size_t CommPort::Write(std::span<const std::uint8_t> bytes) {
   if (!IsOpen()) throw PlatformError("the port is not open");
   ForgetFinishedWrites();
-  const std::size_t count = std::min(bytes.size(), kOutputBufferSize - pendingBytes_);
-  if (count == 0) return 0;
-  auto write = std::make_unique<PendingWrite>(bytes.first(count));
+  if (failedWriteError_ != ERROR_SUCCESS) {
+    ThrowWriteFailure("WriteFile", std::exchange(failedWriteError_, ERROR_SUCCESS));
+  }
+  if (bytes.empty()) return 0;
+  auto write = std::make_unique<PendingWrite>(bytes);
   DWORD written = 0;
-  if (WriteFile(handle_, write->bytes.data(), static_cast<DWORD>(count), &written,
+  if (WriteFile(handle_, write->bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                 &write->overlapped)) {
     return written;
   }
-  if (GetLastError() != ERROR_IO_PENDING) ThrowLastError("WriteFile");
+  const DWORD error = GetLastError();
+  if (error != ERROR_IO_PENDING) ThrowWriteFailure("WriteFile", error);
   // Windows owns the bytes now and sends them while we go on.
-  pendingBytes_ += count;
   pending_.push_back(std::move(write));
-  return count;
+  return bytes.size();
+}
+
+void CommPort::ThrowWriteFailure(std::string_view step, DWORD error) {
+  DWORD errors = 0;
+  COMSTAT status{};
+  if (!ClearCommError(handle_, &errors, &status)) throw PortLostError(ErrorText(step, error));
+  throw PlatformError(ErrorText(step, error));
 }
 
 void CommPort::ForgetFinishedWrites() {
   while (!pending_.empty() && HasOverlappedIoCompleted(&pending_.front()->overlapped)) {
-    pendingBytes_ -= pending_.front()->bytes.size();
+    DWORD transferred = 0;
+    if (!GetOverlappedResult(handle_, &pending_.front()->overlapped, &transferred, FALSE)) {
+      failedWriteError_ = GetLastError();
+    }
     pending_.pop_front();
   }
 }
@@ -181,8 +208,7 @@ std::optional<std::size_t> CommPort::PendingOutputBytes() const {
   return unfinished;
 }
 
-void CommPort::WaitForWrites(DWORD limitMs) {
-  const ULONGLONG deadline = GetTickCount64() + limitMs;
+void CommPort::WaitForWrites(ULONGLONG deadline) {
   for (const auto& write : pending_) {
     const ULONGLONG now = GetTickCount64();
     if (now >= deadline) break;
@@ -200,7 +226,6 @@ void CommPort::AbandonWrites() {
     GetOverlappedResult(handle_, &write->overlapped, &transferred, TRUE);
   }
   pending_.clear();
-  pendingBytes_ = 0;
 }
 
 }  // namespace tarvolk::platform::win32

@@ -10,14 +10,18 @@
 namespace tarvolk::platform::win32 {
 
 // MSComm1's kind: a COM port opened for overlapped output, so that a write
-// never waits for the line. Like the control, it queues at most its output
-// buffer's worth of bytes; beyond that a write takes nothing.
+// never waits for the line. Whoever writes paces the bytes to the line; the
+// port takes all it is given.
+//
+// A device that has gone is told from a passing error by asking the port for
+// its state after a write failed: both fail once the device behind it is
+// gone (Wine: ERROR_NOT_READY for a pseudo-terminal whose far end closed;
+// Windows: the errors of a USB adapter pulled out), while a port that still
+// answers only lost that write.
 class CommPort final : public SerialPort {
  public:
   static constexpr DWORD kInputBufferSize = 1024;
-  static constexpr std::size_t kOutputBufferSize = 512;
-  // Long enough for a full output buffer to leave a 19200-baud line.
-  static constexpr DWORD kCloseDrainLimitMs = 400;
+  static constexpr DWORD kOutputBufferSize = 512;
 
   CommPort();
   ~CommPort() override;
@@ -29,7 +33,7 @@ class CommPort final : public SerialPort {
   void SetReceiveThreshold(std::int16_t threshold) override;
 
   void Open() override;
-  void Close() override;
+  void Close(std::chrono::nanoseconds drainFor) override;
   bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
 
   std::size_t Write(std::span<const std::uint8_t> bytes) override;
@@ -43,7 +47,8 @@ class CommPort final : public SerialPort {
   struct PendingWrite;
 
   void ForgetFinishedWrites();
-  void WaitForWrites(DWORD limitMs);
+  [[noreturn]] void ThrowWriteFailure(std::string_view step, DWORD error);
+  void WaitForWrites(ULONGLONG deadline);
   void AbandonWrites();
 
   std::int16_t portNumber_ = 1;
@@ -52,7 +57,8 @@ class CommPort final : public SerialPort {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   // Writes Windows still works on; their bytes and OVERLAPPED must stay put.
   std::deque<std::unique_ptr<PendingWrite>> pending_;
-  std::size_t pendingBytes_ = 0;
+  // The error of a write Windows finished without sending it, until reported.
+  DWORD failedWriteError_ = ERROR_SUCCESS;
 };
 
 }  // namespace tarvolk::platform::win32

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace tarvolk::platform::win32 {
@@ -8,5 +9,7 @@ namespace tarvolk::platform::win32 {
 [[noreturn]] void ThrowLastError(std::string_view step);
 // The same for an API that returns its error code instead of setting it.
 [[noreturn]] void ThrowError(std::string_view step, unsigned long errorCode);
+// What those errors say: the step and the Windows error code.
+std::string ErrorText(std::string_view step, unsigned long errorCode);
 
 }  // namespace tarvolk::platform::win32
