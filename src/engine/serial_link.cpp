@@ -51,6 +51,7 @@ void SerialLink::Close() {
 }
 
 void SerialLink::DropEverything() {
+  failingSince_.reset();
   waiting_.clear();
   waitingFrames_.clear();
   firstFrameStarted_ = false;
@@ -110,12 +111,16 @@ std::size_t SerialLink::HandOver(std::size_t count, Duration now) {
   try {
     taken = std::min(count, port_->Write(std::span(waiting_.data(), count)));
   } catch (const platform::PortLostError&) {
+    ++counters_.writeFailures;
     LoseThePort(now);
     return 0;
   } catch (const platform::PlatformError&) {
     ++counters_.writeFailures;
+    if (!failingSince_) failingSince_ = now;
+    if (now - *failingSince_ >= kFailingPortLostAfter) LoseThePort(now);
     return 0;
   }
+  failingSince_.reset();
   Forget(taken);
   lineFreeAt_ = std::max(lineFreeAt_, now) + byteTime_ * static_cast<std::int64_t>(taken);
   return taken;
@@ -124,7 +129,6 @@ std::size_t SerialLink::HandOver(std::size_t count, Duration now) {
 // Nothing reaches a device that has gone, so the dead port is dropped at once
 // with everything that waited for it; the next device starts on a frame.
 void SerialLink::LoseThePort(Duration now) {
-  ++counters_.writeFailures;
   ++counters_.portLosses;
   port_->Close(Duration{0});
   DropEverything();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,9 @@ class SerialLink {
   static constexpr std::size_t kOutputBufferSize = 512;
   // Short enough that output resumes within a second of the device's return.
   static constexpr Duration kReopenInterval = std::chrono::milliseconds(500);
+  // A port whose writes keep failing this long counts as lost too, for
+  // drivers that still answer for a device that has gone.
+  static constexpr Duration kFailingPortLostAfter = std::chrono::seconds(1);
 
   struct Counters {
     std::uint64_t writeFailures = 0;   // writes the operating system refused
@@ -97,6 +101,7 @@ class SerialLink {
   bool firstFrameStarted_ = false;
   bool reopening_ = false;
   Duration nextReopenAt_{0};
+  std::optional<Duration> failingSince_;
   Counters counters_;
 };
 

@@ -185,6 +185,19 @@ TEST_F(SerialLinkTest, ALostDeviceIsReopenedUntilItReturnsAndOutputResumesOnAFra
   EXPECT_EQ(port->written, frame) << "the new line starts with a whole frame";
 }
 
+TEST_F(SerialLinkTest, APortWhoseWritesKeepFailingCountsAsLost) {
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  port->failingSteps.insert("Write");
+  link->Pump(1s);
+  clock.Advance(SerialLink::kFailingPortLostAfter - 1ms);
+  link->Pump(1s);
+  EXPECT_FALSE(link->IsReopening()) << "failures for less than the limit are passing ones";
+  clock.Advance(1ms);
+  link->Pump(1s);
+  EXPECT_TRUE(link->IsReopening());
+  EXPECT_EQ(link->Stats().writeFailures, 3u);
+}
+
 TEST_F(SerialLinkTest, ClosingALostPortEndsTheTries) {
   ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
   port->deviceGone = true;
