@@ -1,0 +1,277 @@
+; The setup program of the Tarvolk DMX plug-in. It installs the 32-bit
+; Tarvolk_DMX.out.dll, the one the 32-bit host loads, and on 64-bit Windows,
+; when chosen, the 64-bit build in the subfolder x64; registers each with the
+; regsvr32 of its own registry view; and writes an uninstaller and the entry
+; under "Programs and Features". The user's stored port settings are never
+; touched.
+;
+; Built by CMake (packaging/windows): makensis -INPUTCHARSET UTF8
+;   -DVERSION=1.0.0.8 -DDLL32=<32-bit DLL> -DDLL64=<64-bit DLL> -DOUTFILE=<setup.exe>
+;
+; Command line of the setup program:
+;   /S          silent, for administrators' scripts
+;   /X64        also install the 64-bit plug-in (ignored on 32-bit Windows)
+;   /D=FOLDER   target folder; must come last, without quotes
+; Exit codes: 0 installed; 1 cancelled by the user; 2 failed (a refused
+; registration is undone before), 740 not started as administrator.
+; The uninstaller takes /S as well and exits with 2 when a DLL cannot be
+; unregistered (its files and the entry then stay). Like every NSIS
+; uninstaller it runs from a copy in TEMP and returns at once; with
+; _?=<folder> it runs in place, is waited for and gives its exit code, but
+; cannot remove itself.
+
+Unicode true
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include Sections.nsh
+!include FileFunc.nsh
+!include x64.nsh
+
+!define PRODUCT "Tarvolk DMX Plugin"
+!define PUBLISHER "Privat"
+!define DLL_NAME "Tarvolk_DMX.out.dll"
+!define UNINSTALLER "Tarvolk_DMX-Deinstallation.exe"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvolk_DMX"
+!define EXIT_FAILED 2
+; ERROR_ELEVATION_REQUIRED
+!define EXIT_NOT_ADMIN 740
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+; The host loads plug-ins from its own plug-in folder; without that folder
+; known, a folder of the plug-in's own under the 32-bit Program Files.
+InstallDir "$PROGRAMFILES32\Tarvolk DMX"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText "${PRODUCT} ${VERSION}"
+ShowInstDetails show
+ShowUninstDetails show
+
+!define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_SMALLDESC
+; A DLL the host has loaded cannot be replaced.
+!define MUI_WELCOMEPAGE_TEXT "Dieser Assistent installiert $(^NameDA) ${VERSION}.$\r$\n$\r$\nBitte schließen Sie vorher das Lichtsteuerprogramm.$\r$\n$\r$\n$_CLICK"
+!insertmacro MUI_PAGE_WELCOME
+!define MUI_PAGE_CUSTOMFUNCTION_PRE SkipComponentsOn32BitWindows
+!insertmacro MUI_PAGE_COMPONENTS
+!define MUI_DIRECTORYPAGE_TEXT_TOP "Das Lichtsteuerprogramm lädt seine Plug-ins aus seinem eigenen Plug-in-Verzeichnis. Wählen Sie mit „Durchsuchen“ dieses Verzeichnis aus, damit das Programm das Plug-in findet. $_CLICK"
+!define MUI_DIRECTORYPAGE_TEXT_DESTINATION "Plug-in-Verzeichnis des Lichtsteuerprogramms"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "German"
+
+VIProductVersion "${VERSION}"
+VIFileVersion "${VERSION}"
+VIAddVersionKey /LANG=${LANG_GERMAN} "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=${LANG_GERMAN} "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=${LANG_GERMAN} "FileDescription" "Installationsprogramm für ${PRODUCT}"
+VIAddVersionKey /LANG=${LANG_GERMAN} "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_GERMAN} "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_GERMAN} "LegalCopyright" "${PUBLISHER}"
+
+Var View        ; registry view of a regsvr32 call: 32 or 64
+Var Switches    ; its switches besides /s
+Var DllFile     ; the DLL it registers
+Var Registered32  ; 1 once this run registered the 32-bit DLL
+Var Registered64  ; and the 64-bit one
+Var Failure       ; what went wrong, as the user reads it
+
+; Runs the regsvr32 of registry view $View silently on $DllFile; $R0 is its
+; exit code, or "" when it could not be started. For this 32-bit program
+; $SYSDIR on 64-bit Windows is the 32-bit system folder (SysWOW64); with the
+; redirection switched off it is the 64-bit one.
+!macro DEFINE_REGSVR32 UN
+Function ${UN}Regsvr32
+  ${If} $View == 64
+    ${DisableX64FSRedirection}
+  ${EndIf}
+  ClearErrors
+  ExecWait '"$SYSDIR\regsvr32.exe" /s $Switches "$DllFile"' $R0
+  ${If} ${Errors}
+    StrCpy $R0 ""
+  ${EndIf}
+  ${If} $View == 64
+    ${EnableX64FSRedirection}
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro DEFINE_REGSVR32 ""
+!insertmacro DEFINE_REGSVR32 "un."
+
+!macro REGSVR32 UN VIEW SWITCHES FILE
+  StrCpy $View ${VIEW}
+  StrCpy $Switches "${SWITCHES}"
+  StrCpy $DllFile "${FILE}"
+  Call ${UN}Regsvr32
+!macroend
+
+; regsvr32's exit code $R0 in words, in $R1.
+!macro DEFINE_DESCRIBE_EXIT UN
+Function ${UN}DescribeExit
+  ${If} $R0 == ""
+    StrCpy $R1 "regsvr32 ließ sich nicht starten"
+  ${Else}
+    StrCpy $R1 "regsvr32 meldet Fehler $R0"
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro DEFINE_DESCRIBE_EXIT ""
+!insertmacro DEFINE_DESCRIBE_EXIT "un."
+
+; Only administrators may write the machine-wide class registration.
+!macro REQUIRE_ADMIN WHAT
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "Admin"
+    MessageBox MB_OK|MB_ICONSTOP "Die ${WHAT} von $(^NameDA) erfordert Administratorrechte.$\r$\nBitte starten Sie das Programm mit „Als Administrator ausführen“." /SD IDOK
+    SetErrorLevel ${EXIT_NOT_ADMIN}
+    Quit
+  ${EndIf}
+!macroend
+
+Section "${PRODUCT} (32 Bit)" SecPlugin32
+  SectionIn RO
+  SetOutPath "$INSTDIR"
+  File "/oname=${DLL_NAME}" "${DLL32}"
+SectionEnd
+
+Section /o "${PRODUCT} (64 Bit)" SecPlugin64
+  SetOutPath "$INSTDIR\x64"
+  File "/oname=${DLL_NAME}" "${DLL64}"
+SectionEnd
+
+; Undoes the registrations and removes the DLLs. A DLL whose registration
+; was refused has already undone its own. The folders go only when empty:
+; the target may be the host's own folder.
+Function RollBack
+  ${If} $Registered64 == 1
+    !insertmacro REGSVR32 "" 64 "/u" "$INSTDIR\x64\${DLL_NAME}"
+  ${EndIf}
+  ${If} $Registered32 == 1
+    !insertmacro REGSVR32 "" 32 "/u" "$INSTDIR\${DLL_NAME}"
+  ${EndIf}
+  ; A folder in use as the working folder cannot be removed.
+  SetDetailsPrint none
+  SetOutPath "$TEMP"
+  SetDetailsPrint lastused
+  Delete "$INSTDIR\x64\${DLL_NAME}"
+  RMDir "$INSTDIR\x64"
+  Delete "$INSTDIR\${DLL_NAME}"
+  RMDir "$INSTDIR"
+FunctionEnd
+
+; Rolls back, reports $Failure and stops the installation with EXIT_FAILED.
+Function Fail
+  Call RollBack
+  DetailPrint "$Failure"
+  MessageBox MB_OK|MB_ICONSTOP "$Failure$\r$\n$\r$\nDie Installation wurde rückgängig gemacht." /SD IDOK
+  SetErrorLevel ${EXIT_FAILED}
+  Abort "$Failure"
+FunctionEnd
+
+!macro REGISTER_OR_FAIL VIEW FILE
+  DetailPrint "Registrieren (${VIEW} Bit): ${FILE}"
+  !insertmacro REGSVR32 "" ${VIEW} "" "${FILE}"
+  ${If} $R0 != 0
+    Call DescribeExit
+    StrCpy $Failure "$(^NameDA) (${VIEW} Bit) konnte nicht registriert werden: $R1."
+    Call Fail
+  ${EndIf}
+  StrCpy $Registered${VIEW} 1
+!macroend
+
+; Runs after the file sections: registers what they copied, then writes the
+; uninstaller and its entry. The registration undoes itself when refused.
+Section "-Registrierung"
+  !insertmacro REGISTER_OR_FAIL 32 "$INSTDIR\${DLL_NAME}"
+  ${If} ${SectionIsSelected} ${SecPlugin64}
+    !insertmacro REGISTER_OR_FAIL 64 "$INSTDIR\x64\${DLL_NAME}"
+  ${EndIf}
+
+  SectionGetSize ${SecPlugin32} $1
+  ${If} ${SectionIsSelected} ${SecPlugin64}
+    SectionGetSize ${SecPlugin64} $2
+    IntOp $1 $1 + $2
+  ${EndIf}
+  ClearErrors
+  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ${If} ${Errors}
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    Delete "$INSTDIR\${UNINSTALLER}"
+    StrCpy $Failure "Das Deinstallationsprogramm oder sein Eintrag unter „Programme und Features“ konnte nicht geschrieben werden."
+    Call Fail
+  ${EndIf}
+SectionEnd
+
+; The section indexes exist from here on.
+Function .onInit
+  !insertmacro REQUIRE_ADMIN "Installation"
+  ${If} ${RunningX64}
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/X64" $1
+    ${IfNot} ${Errors}
+      !insertmacro SelectSection ${SecPlugin64}
+    ${EndIf}
+  ${Else}
+    ; 32-bit Windows cannot load the 64-bit plug-in: it is not offered.
+    SectionSetText ${SecPlugin64} ""
+  ${EndIf}
+FunctionEnd
+
+Function SkipComponentsOn32BitWindows
+  ${IfNot} ${RunningX64}
+    Abort
+  ${EndIf}
+FunctionEnd
+
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecPlugin32} "Das Plug-in für das Lichtsteuerprogramm (ein 32-Bit-Programm). Wird immer installiert."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecPlugin64} "Zusätzlich die 64-Bit-Ausführung für 64-Bit-Programme, im Unterverzeichnis x64."
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
+
+Function un.onInit
+  !insertmacro REQUIRE_ADMIN "Deinstallation"
+FunctionEnd
+
+; Stops the uninstallation, the files still in place, when a DLL refuses to
+; unregister: removing the file would leave a registration without its file.
+!macro UNREGISTER_OR_STOP VIEW FILE
+  ${If} ${FileExists} "${FILE}"
+    DetailPrint "Registrierung entfernen (${VIEW} Bit): ${FILE}"
+    !insertmacro REGSVR32 "un." ${VIEW} "/u" "${FILE}"
+    ${If} $R0 != 0
+      Call un.DescribeExit
+      StrCpy $Failure "Die Registrierung von $(^NameDA) (${VIEW} Bit) ließ sich nicht entfernen: $R1."
+      DetailPrint "$Failure"
+      MessageBox MB_OK|MB_ICONSTOP "$Failure$\r$\n$\r$\nDie Dateien bleiben an ihrem Platz." /SD IDOK
+      SetErrorLevel ${EXIT_FAILED}
+      Abort "$Failure"
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+Section "Uninstall"
+  !insertmacro UNREGISTER_OR_STOP 64 "$INSTDIR\x64\${DLL_NAME}"
+  !insertmacro UNREGISTER_OR_STOP 32 "$INSTDIR\${DLL_NAME}"
+  Delete "$INSTDIR\x64\${DLL_NAME}"
+  RMDir "$INSTDIR\x64"
+  Delete "$INSTDIR\${DLL_NAME}"
+  Delete "$INSTDIR\${UNINSTALLER}"
+  RMDir "$INSTDIR"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd

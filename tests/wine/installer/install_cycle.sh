@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# The setup program's whole cycle in a fresh prefix, run as an administrator's
+# script runs it: a silent installation into a folder with blanks, asking for
+# the 64-bit plug-in too (which only a 64-bit prefix gets); each registry view
+# read back and used by a script client of that view, which stores its port;
+# the entry under "Programs and Features"; then the silent uninstallation
+# from that entry, which removes everything but the stored port.
+#   install_cycle.sh HARNESS ARCH WORK_DIR SETUP DLL CLIENT_VBS
+set -euo pipefail
+harness=$1 arch=$2 work=$3 setup=$4 dll=$5 client=$6
+here=$(cd "$(dirname "$0")" && pwd)
+source "$harness/wine-env.sh"
+source "$here/../com/expect.sh"
+source "$here/setup_support.sh"
+require_setup "$setup"
+wine_env_init "$work" "$arch"
+
+install_dir='C:\Licht Pult\Plugins'
+uninstaller="$install_dir\\Tarvolk_DMX-Deinstallation.exe"
+port_key='HKCU\Software\VB and VBA Program Settings\Tarvolk Installationstest\Plugins\Tarvolk_DMX.out.dll'
+unix_path() { winepath -u "$1" | tr -d '\r'; }
+exists() { [[ -e $(unix_path "$1") ]] && echo present || echo absent; }
+
+status=0
+run_command_line "\"$(winepath -w "$setup")\" /S /X64 /D=$install_dir" || status=$?
+expect "silent installation: exit code" "$status" 0
+
+read -r -a views <<<"$(setup_views)"
+size_kb=0
+for view in "${views[@]}"; do
+  file=$(installed_dll "$install_dir" "$view")
+  check_registered "$view" "$file"
+  expect "$view-bit client of the installed plug-in" "$(run_client "$view" "$client")" \
+    $'Init False\nPluginName Tarvolk DMX Plugin\nTerm False\ndone'
+  size_kb=$((size_kb + ($(stat -c %s "$(unix_path "$file")") + 1023) / 1024))
+done
+expect "the installed DLL of this architecture is this build's" \
+  "$(cmp -s "$dll" "$(unix_path "$(installed_dll "$install_dir" "${views[-1]}")")" && echo same)" same
+if [[ $arch == win32 ]]; then
+  expect "no 64-bit plug-in on 32-bit Windows" "$(exists "$install_dir\\x64")" absent
+fi
+expect "the client stored its port" "$(wine_reg_value "$port_key" COM)" 1
+
+# A 32-bit program's entry, in the 32-bit view.
+entry() { in_view 32 wine_reg_value "$SETUP_UNINSTALL_KEY" "$1"; }
+while IFS='|' read -r name value; do
+  expect "Programs and Features: $name" "$(entry "$name")" "$value"
+done <<EOF
+DisplayName|Tarvolk DMX Plugin
+DisplayVersion|1.0.0.8
+Publisher|Privat
+InstallLocation|$install_dir
+UninstallString|"$uninstaller"
+QuietUninstallString|"$uninstaller" /S
+EstimatedSize|$(printf '0x%x' "$size_kb")
+EOF
+
+# The uninstaller runs from a copy in TEMP and its first process returns at
+# once: the prefix's server ends only when that copy has finished.
+status=0
+run_command_line "$(entry QuietUninstallString)" || status=$?
+expect "silent uninstallation started" "$status" 0
+wine_run_timeout 120 wineserver -w
+
+for view in "${views[@]}"; do
+  check_unregistered "$view"
+  for key in "HKCR\\CLSID\\$SETUP_CLASS_ID" "HKCR\\$SETUP_PROG_ID"; do
+    expect "$view-bit view: removed $key" \
+      "$(in_view "$view" wine_reg_key_exists "$key" && echo present || echo absent)" absent
+  done
+done
+expect "installation folder removed" "$(exists "$install_dir")" absent
+expect "entry removed" "$(in_view 32 wine_reg_key_exists "$SETUP_UNINSTALL_KEY" && echo present || echo absent)" absent
+expect "stored port kept" "$(wine_reg_value "$port_key" COM)" 1
+expect_summary

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# A registration the registry refuses, as on a locked-down machine: with the
+# plug-in's class key locked against writing in the prefix's own view (the
+# 64-bit one in a 64-bit prefix, so that the 32-bit registration has already
+# succeeded and must be undone), the silent setup program fails with exit
+# code 2 and leaves no registration, file or entry behind. With the lock
+# lifted, the same command then installs into the default folder.
+#   refused_registration.sh HARNESS ARCH WORK_DIR SETUP REGISTRY_LOCK
+set -euo pipefail
+harness=$1 arch=$2 work=$3 setup=$4 registry_lock=$5
+here=$(cd "$(dirname "$0")" && pwd)
+source "$harness/wine-env.sh"
+source "$here/../com/expect.sh"
+source "$here/setup_support.sh"
+require_setup "$setup"
+wine_env_init "$work" "$arch"
+
+class_key="Software\\Classes\\CLSID\\$SETUP_CLASS_ID"
+program_files=$(in_view 32 wine_reg_value 'HKLM\Software\Microsoft\Windows\CurrentVersion' ProgramFilesDir)
+default_dir="$program_files\\$SETUP_DEFAULT_FOLDER"
+command="\"$(winepath -w "$setup")\" /S /X64"
+read -r -a views <<<"$(setup_views)"
+
+wine_run_timeout 60 "$WINE_ENV_LOADER" "$registry_lock" lock "$class_key"
+status=0
+run_command_line "$command" || status=$?
+expect "refused registration: exit code" "$status" 2
+for view in "${views[@]}"; do check_unregistered "$view"; done
+expect "no files left" "$([[ -e $(winepath -u "$default_dir" | tr -d '\r') ]] && echo present || echo absent)" absent
+expect "no entry left" \
+  "$(in_view 32 wine_reg_key_exists "$SETUP_UNINSTALL_KEY" && echo present || echo absent)" absent
+
+wine_run_timeout 60 "$WINE_ENV_LOADER" "$registry_lock" unlock "$class_key"
+status=0
+run_command_line "$command" || status=$?
+expect "after the lock is lifted: exit code" "$status" 0
+expect "installed into the default folder" \
+  "$(in_view 32 wine_reg_value "$SETUP_UNINSTALL_KEY" InstallLocation)" "$default_dir"
+for view in "${views[@]}"; do check_registered "$view" "$(installed_dll "$default_dir" "$view")"; done
+expect_summary
