@@ -16,7 +16,8 @@ constexpr wchar_t kProbeMessage[] = L"TarvolkFitProbe";
 
 std::wstring TextOf(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), text.size())));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
