@@ -27,20 +27,21 @@ struct ControlSpec {
   DWORD style;
   DWORD exStyle;
   TwipsRect bounds;
-  const wchar_t* widestText;  // what the font must fit: the longest count or port name
+  // What the font must fit instead of the text: the longest count or port name.
+  const wchar_t* widestText = nullptr;
 };
 
 // In tab order, which is the order of creation.
 constexpr std::array<ControlSpec, 5> kControls = {{
-    {L"STATIC", L"Kanalanzahl:", SS_LEFT, 0, {120, 150, 975, 255}, L"Kanalanzahl:"},
+    {L"STATIC", L"Kanalanzahl:", SS_LEFT, 0, {120, 150, 975, 255}},
     {L"EDIT",
      L"512",
      WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL,
      WS_EX_CLIENTEDGE,
      {1200, 120, 735, 285},
      L"254"},
-    {L"STATIC", L"Serielle ", SS_LEFT, 0, {120, 600, 615, 255}, L"Serielle "},
-    {L"STATIC", L"Port", SS_LEFT, 0, {120, 840, 615, 255}, L"Port"},
+    {L"STATIC", L"Serielle ", SS_LEFT, 0, {120, 600, 615, 255}},
+    {L"STATIC", L"Port", SS_LEFT, 0, {120, 840, 615, 255}},
     {L"COMBOBOX",
      L"",
      WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
@@ -111,7 +112,7 @@ void ConfigWindow::CreateControls(const ScreenDpi& dpi) {
                                    reinterpret_cast<HMENU>(i + 1), ThisModule(), nullptr);
     if (control == nullptr) throw PlatformError("cannot create the dialog's controls");
     controls_[i] = control;
-    texts[i] = {control, layout.widestText};
+    texts[i] = {control, layout.widestText != nullptr ? layout.widestText : layout.text};
   }
   font_ = ApplyFittingFont(texts, dpi.y);
   HWND combo = Child(kCombo1);
