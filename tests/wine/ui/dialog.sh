@@ -116,15 +116,14 @@ wine_run_timeout 60 "$WINE_ENV_LOADER" reg add 'HKCU\Control Panel\Desktop' /v L
   /t REG_DWORD /d 120 /f >/dev/null || exit 1
 store_port 255 || exit 1
 wine_run_timeout 60 "$WINE_ENV_LOADER" "$host" window "init=$app,$file" window=Einstellungen \
-  disable=Demo-Host close=Einstellungen,6 configure window=Einstellungen configure wait=3 \
+  disable=Demo-Host close=Einstellungen,8 configure window=Einstellungen configure wait=3 \
   close=Einstellungen configure | tr -d '\r' >"$out120" &
 host_pid=$!
 wine_track_pid "$host_pid"
 
-check "at 120 DPI every label and field shows its whole text" \
-  ui "window=$dialog" fits shape=2355,1155 text=ComboBox=COM255
+check "at 120 DPI every label and field shows its whole text; it blocks the window it was called from" \
+  ui "window=$dialog" fits shape=2355,1155 text=ComboBox=COM255 "window=$settings_window" enabled=0
 shot dialog-120dpi.png
-check "the dialog blocks the window it was called from" ui "window=$settings_window" enabled=0
 check "when the host's timer destroys that window, the dialog goes with it" ui "window=$dialog" gone
 stop_on_failure "$out120"
 check "the next Configure shows the dialog again" \
