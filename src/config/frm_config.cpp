@@ -1,5 +1,6 @@
 #include "config/frm_config.h"
 
+#include "config/port_name.h"
 #include "engine/frm_main.h"
 #include "engine/numeric_text.h"
 #include "engine/open_sequence.h"
@@ -26,16 +27,22 @@ void frmConfig::Show() {
 
 void frmConfig::Load() {
   view_->SetChannelCountText(engine::ToDecimalText(state_.ChannelCount));
-  // A stored port beyond the list shows no selection rather than locking the
+  // A stored port beyond the list is shown by name rather than locking the
   // user out of the one place where the port can be repaired.
-  const int port = state_.PortNumber;
-  view_->SetSelectedPortIndex(port >= 1 && port <= kPortListSize ? port - 1 : -1);
+  const std::uint8_t port = state_.PortNumber;
+  if (port >= 1 && port <= kPortListSize) {
+    view_->SetSelectedPortIndex(port - 1);
+  } else {
+    view_->SetPortText(port == 0 ? u"" : PortName(port));
+  }
 }
 
 bool frmConfig::OnCloseRequest() {
+  // Read before a message box, in whose loop the host may take the window away.
+  const std::uint8_t port = ChosenPort();
   const bool accepted = AcceptChannelCount();
   // The port is applied even when the count was refused.
-  ApplyPort();
+  ApplyPort(port);
   return accepted;
 }
 
@@ -56,10 +63,16 @@ bool frmConfig::AcceptChannelCount() {
   return true;
 }
 
-void frmConfig::ApplyPort() {
+std::uint8_t frmConfig::ChosenPort() const {
   const int selection = view_->SelectedPortIndex();
+  // USB adapters usually sit beyond the list; their ports can be typed.
+  if (selection < 0) return PortFromText(view_->PortText());
+  return static_cast<std::uint8_t>(selection + 1);
+}
+
+void frmConfig::ApplyPort(std::uint8_t port) {
   engine::RunPortSteps(state_, engine::kDialogPortFailureText, [&] {
-    engine::OpenSerialLinkForDialog(state_, selection);
+    engine::OpenSerialLinkForDialog(state_, port);
     state_.EngineWindow().timSend.StartSending();
   });
 }

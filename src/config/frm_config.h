@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
@@ -33,7 +34,9 @@ class frmConfig final : public engine::ConfigWindow, private platform::ConfigVie
   bool OnCloseRequest() override;
   // Returns false, after telling the user why, when the text is refused.
   bool AcceptChannelCount();
-  void ApplyPort();
+  // The list entry picked, or else the port the typed text names (0 for none).
+  std::uint8_t ChosenPort() const;
+  void ApplyPort(std::uint8_t port);
 
   engine::DriverState& state_;
   std::unique_ptr<platform::ConfigView> view_;

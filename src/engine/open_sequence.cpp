@@ -26,9 +26,9 @@ void OpenSerialLinkForEnable(DriverState& state) {
   link.Open();
 }
 
-void OpenSerialLinkForDialog(DriverState& state, int selectedPortIndex) {
+void OpenSerialLinkForDialog(DriverState& state, std::uint8_t chosenPort) {
   SerialLink& link = CloseLinkIfOpen(state);
-  state.PortNumber = static_cast<std::uint8_t>(selectedPortIndex + 1);
+  state.PortNumber = chosenPort;
   link.SetPortNumber(state.PortNumber);
   link.SetSettings(kLineSettings);
   link.Open();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string_view>
 
@@ -21,9 +22,9 @@ inline constexpr std::string_view kLineSettings = "19200,N,8,2";
 void OpenSerialLinkForEnable(DriverState& state);
 
 // Opens the link as the configuration dialog closes: PortNumber first takes
-// the dialog's list selection (index + 1; no selection gives 0), and the
-// receive threshold is set after the open.
-void OpenSerialLinkForDialog(DriverState& state, int selectedPortIndex);
+// the port chosen in the dialog (0 when none was), and the receive threshold
+// is set after the open.
+void OpenSerialLinkForDialog(DriverState& state, std::uint8_t chosenPort);
 
 // Runs steps (an open sequence and what the caller does after it) as one
 // unit: the first failing step ends it, and the user sees failureText in a

@@ -15,7 +15,7 @@ class ConfigViewEvents {
 };
 
 // The configuration window as its logic sees it: the text of txtChannelCount
-// and the selection of Combo1, whose list holds "COM1" to "COM5".
+// and the selection and text of Combo1, whose list holds "COM1" to "COM5".
 class ConfigView {
  public:
   virtual ~ConfigView() = default;
@@ -26,8 +26,12 @@ class ConfigView {
   // Index into the port list, -1 when nothing is selected (also after the
   // user typed a text of their own into the combo box).
   virtual int SelectedPortIndex() const = 0;
-  // -1 selects nothing and empties the combo box's text.
+  // Selects list entry index (0 to 4), which the combo box then shows.
   virtual void SetSelectedPortIndex(int index) = 0;
+  // The combo box's text, picked from the list or typed.
+  virtual std::u16string PortText() const = 0;
+  // Shows text in the combo box with no list entry selected.
+  virtual void SetPortText(const std::u16string& text) = 0;
 
   // Shows the window modally and returns once a close request was granted.
   virtual void ShowModal() = 0;

@@ -20,17 +20,45 @@ class ConfigDialogTest : public ::testing::Test {
 };
 
 TEST_F(ConfigDialogTest, OpensWithTheCurrentCountAndPort) {
-  const std::tuple<std::int32_t, std::uint8_t, const char16_t*, int> cases[] = {
-      {10, 2, u"10", 1}, {0, 1, u"0", 0},  {254, 5, u"254", 4},
-      {7, 0, u"7", -1},  {7, 6, u"7", -1}, {7, 255, u"7", -1}};
-  for (const auto& [count, port, text, index] : cases) {
+  const std::tuple<std::int32_t, std::uint8_t, const char16_t*, int, const char16_t*> cases[] = {
+      {10, 2, u"10", 1, u"COM2"}, {0, 1, u"0", 0, u"COM1"},  {254, 5, u"254", 4, u"COM5"},
+      {7, 0, u"7", -1, u""},      {7, 6, u"7", -1, u"COM6"}, {7, 255, u"7", -1, u"COM255"}};
+  for (const auto& [count, port, text, index, portText] : cases) {
     fixture.state.ChannelCount = count;
     fixture.state.PortNumber = port;
-    Configure({{u"10", 0}});
+    Configure({{u"10", fakes::KeepPort{}}});
     EXPECT_EQ(fixture.platform.view->shownText, text);
     EXPECT_EQ(fixture.platform.view->shownIndex, index) << int{port};
+    EXPECT_EQ(fixture.platform.view->shownPortText, portText) << int{port};
+    EXPECT_EQ(fixture.state.PortNumber, port) << "closing without a change keeps the port";
   }
   EXPECT_EQ(fixture.platform.viewsCreated, 1) << "the window is created once and reused";
+}
+
+TEST_F(ConfigDialogTest, ATypedPortNameChoosesThatPort) {
+  const std::pair<const char16_t*, int> naming[] = {{u"COM7", 7},  {u" com12 ", 12}, {u"7", 7},
+                                                    {u"\t09 ", 9}, {u"COM255", 255}, {u"cOm1", 1}};
+  const char16_t* const namingNone[] = {
+      u"COM256", u"COM0",  u"0",   u"COM", u"COM 7", u"COM-7",         u"+7",
+      u"7.0",    u"COM7x", u"abc", u"",    u"  ",    u"COM99999999999"};
+  const auto chosenPort = [this](const char16_t* typed) {
+    fixture.state.PortNumber = 3;
+    Configure({{u"10", typed}});
+    return int{fixture.state.PortNumber};
+  };
+  for (const auto& [typed, port] : naming) {
+    EXPECT_EQ(chosenPort(typed), port) << testing::Printable(typed);
+  }
+  for (const char16_t* typed : namingNone) {
+    EXPECT_EQ(chosenPort(typed), 0) << testing::Printable(typed);
+  }
+}
+
+TEST_F(ConfigDialogTest, ThePortIsReadBeforeAMessageBoxCanTakeTheWindowAway) {
+  fixture.engineWindow();
+  fixture.platform.messages.whileShown = [this] { fixture.platform.view->SetPortText(u""); };
+  Configure({{u"abc", u"COM7"}, {u"10", 0}});
+  EXPECT_EQ(std::count(fixture.events().begin(), fixture.events().end(), "port.number 7"), 1);
 }
 
 struct CloseCase {

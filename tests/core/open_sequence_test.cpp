@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(Steps, DialogFailureTest,
                                            DialogFailure{"timer.start", true}));
 
 TEST_F(OpenSequenceTest, TheDialogWithoutSelectionTriesPortZero) {
-  fixture.platform.closeAttempts.push_back({u"10", -1});
+  fixture.platform.closeAttempts.push_back({u"10", u""});
   fixture.driver.Configure();
   EXPECT_EQ(fixture.state.PortNumber, 0);
   EXPECT_FALSE(fixture.port().IsOpen());

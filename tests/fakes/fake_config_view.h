@@ -3,6 +3,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "fakes/event_log.h"
@@ -10,10 +11,15 @@
 
 namespace tarvolk::fakes {
 
+// The port box as the user leaves it: an entry picked from the list (its
+// index), a text typed over it, or untouched.
+struct KeepPort {};
+using PortInput = std::variant<int, std::u16string, KeepPort>;
+
 // What the user does before pressing the close box once.
 struct CloseAttempt {
   std::u16string channelCountText;
-  int selectedPortIndex = 0;
+  PortInput port = 0;
 };
 
 // The configuration window: ShowModal plays the scripted close attempts until
@@ -27,18 +33,28 @@ class FakeConfigView final : public platform::ConfigView {
   std::u16string ChannelCountText() const override { return text_; }
   void SetChannelCountText(const std::u16string& text) override { text_ = text; }
   int SelectedPortIndex() const override { return index_; }
-  void SetSelectedPortIndex(int index) override { index_ = index; }
+  void SetSelectedPortIndex(int index) override {
+    index_ = index;
+    portText_ = u"COM" + std::u16string(1, static_cast<char16_t>(u'1' + index));
+  }
+  std::u16string PortText() const override { return portText_; }
+  void SetPortText(const std::u16string& text) override {
+    index_ = -1;
+    portText_ = text;
+  }
 
   void ShowModal() override {
     log_.Add("view.show");
     shownText = text_;
     shownIndex = index_;
+    shownPortText = portText_;
     if (whileShown_) whileShown_();
     while (!attempts_.empty()) {
       const CloseAttempt attempt = attempts_.front();
       attempts_.pop_front();
       text_ = attempt.channelCountText;
-      index_ = attempt.selectedPortIndex;
+      if (const int* index = std::get_if<int>(&attempt.port)) SetSelectedPortIndex(*index);
+      if (const auto* typed = std::get_if<std::u16string>(&attempt.port)) SetPortText(*typed);
       const bool granted = events_.OnCloseRequest();
       log_.Add(granted ? "view.closed" : "view.close refused");
       if (granted) return;
@@ -49,6 +65,7 @@ class FakeConfigView final : public platform::ConfigView {
   // The controls as the user first saw them at the latest ShowModal.
   std::u16string shownText;
   int shownIndex = -2;
+  std::u16string shownPortText;
 
  private:
   EventLog& log_;
@@ -57,6 +74,7 @@ class FakeConfigView final : public platform::ConfigView {
   std::function<void()>& whileShown_;
   std::u16string text_ = u"512";
   int index_ = 0;
+  std::u16string portText_ = u"COM1";
 };
 
 }  // namespace tarvolk::fakes

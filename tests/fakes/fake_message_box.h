@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,8 +22,11 @@ class FakeMessageBox final : public platform::MessageBox {
   void Show(std::u16string_view text, std::u16string_view title, int style) override {
     log_.Add("msgbox " + std::to_string(style));
     shown.push_back({std::u16string(text), std::u16string(title), style});
+    if (whileShown) whileShown();
   }
   std::vector<ShownMessage> shown;
+  // Runs inside the box's modal loop, as the host's timers may.
+  std::function<void()> whileShown;
 
  private:
   EventLog& log_;

@@ -20,6 +20,7 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr wchar_t kProgId[] = L"Tarvolk_DMX.clsOutputDriver";
+constexpr wchar_t kMainCaption[] = L"Demo-Host";
 // A host recomputes its picture 25 times a second and sends what changed.
 constexpr milliseconds kShowPeriod{40};
 constexpr milliseconds kIdlePeriod{1000};
@@ -66,7 +67,14 @@ std::optional<Step> ParseStep(const std::wstring& word) {
   if (const auto call = PlainCalls().find(name); call != PlainCalls().end() && values.empty()) {
     return CallStep{call->second, {}};
   }
-  if (name == L"window" && values.empty()) return WindowStep{};
+  if (name == L"window" && values.empty()) return WindowStep{WindowStep::kOpen, kMainCaption};
+  if (name == L"window" && values.size() == 1) return WindowStep{WindowStep::kOpen, values[0]};
+  if (name == L"disable" && values.size() == 1) return WindowStep{WindowStep::kDisable, values[0]};
+  if (name == L"close" && values.size() == 1) return WindowStep{WindowStep::kClose, values[0]};
+  if (name == L"close" && values.size() == 2) {
+    if (const auto seconds = ParseDouble(values[1]); seconds && *seconds >= 0)
+      return WindowStep{WindowStep::kClose, values[0], *seconds};
+  }
   if (name == L"init" && values.size() == 2) return CallStep{L"Init", {values[0], values[1]}};
   if (name == L"set" && values.size() == 2) {
     const auto channel = ParseLong(values[0]);
@@ -170,8 +178,28 @@ void CALLBACK CloseConfigDialog(HWND, UINT, UINT_PTR timer, DWORD) {
   EnumThreadWindows(GetCurrentThreadId(), CloseIfConfigDialog, 0);
 }
 
+using HostWindows = std::map<std::wstring, std::unique_ptr<HostWindow>>;
+
+void RunWindowStep(HostWindows& windows, const WindowStep& step) {
+  auto& window = windows[step.caption];
+  if (step.action == WindowStep::kOpen) {
+    if (!window || !window->IsOpen()) {
+      window = std::make_unique<HostWindow>(
+          step.caption, static_cast<int>(windows.size()) - 1, [caption = step.caption] {
+            PrintLine(L"closed " + caption + L" " + std::to_wstring(UnixMicroseconds()));
+          });
+    }
+  } else if (!window || !window->IsOpen()) {
+    PrintLine(L"no open window " + step.caption);
+  } else if (step.action == WindowStep::kDisable) {
+    window->Disable();
+  } else {
+    window->Close(milliseconds(std::llround(step.seconds * 1000.0)));
+  }
+}
+
 // Runs one step; false when a WM_QUIT arrived while it pumped messages.
-bool RunStep(AutomationObject& driver, std::unique_ptr<HostWindow>& window, const Step& step) {
+bool RunStep(AutomationObject& driver, HostWindows& windows, const Step& step) {
   if (const auto* call = std::get_if<CallStep>(&step)) {
     RunCall(driver, *call);
     return true;
@@ -187,7 +215,7 @@ bool RunStep(AutomationObject& driver, std::unique_ptr<HostWindow>& window, cons
     RunCall(driver, CallStep{L"Configure", {}});
     return true;
   }
-  if (!window) window = std::make_unique<HostWindow>();  // the window step: one is enough
+  RunWindowStep(windows, std::get<WindowStep>(step));
   return true;
 }
 
@@ -209,10 +237,10 @@ std::optional<std::vector<Step>> ParseSteps(std::span<const std::wstring> words)
 bool RunSteps(const std::vector<Step>& steps) {
   try {
     AutomationObject driver(kProgId);
-    std::unique_ptr<HostWindow> window;
+    HostWindows windows;
     for (const Step& step : steps) {
       // A WM_QUIT ends the session, as it ends a host's message loop.
-      if (!RunStep(driver, window, step)) {
+      if (!RunStep(driver, windows, step)) {
         PrintLine(L"quit " + std::to_wstring(UnixMicroseconds()));
         break;
       }

@@ -21,7 +21,10 @@ constexpr wchar_t kUsage[] =
     L"  wait=SECONDS      pump messages for a while\n"
     L"  show=SECONDS,N    a chase and a fade over channels 1..N\n"
     L"  configure=SECONDS Configure(), the dialog closed by the host SECONDS later\n"
-    L"  window            open the host's main window\n";
+    L"  window            open the host's main window\n"
+    L"  window=CAPTION    open another window of the host\n"
+    L"  disable=CAPTION   disable that window\n"
+    L"  close=CAPTION[,S] destroy that window, at once or S seconds later\n";
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/platform_error.h"
+#include "platform/win32/thread_windows.h"
 #include "platform/win32/twips.h"
 #include "platform/win32/wide_text.h"
 
@@ -26,6 +27,8 @@ struct ControlSpec {
   DWORD style;
   DWORD exStyle;
   TwipsRect bounds;
+  // What the font must fit instead of the text: the longest count or port name.
+  const wchar_t* widestText = nullptr;
 };
 
 // In tab order, which is the order of creation.
@@ -35,14 +38,16 @@ constexpr std::array<ControlSpec, 5> kControls = {{
      L"512",
      WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL,
      WS_EX_CLIENTEDGE,
-     {1200, 120, 735, 285}},
+     {1200, 120, 735, 285},
+     L"254"},
     {L"STATIC", L"Serielle ", SS_LEFT, 0, {120, 600, 615, 255}},
     {L"STATIC", L"Port", SS_LEFT, 0, {120, 840, 615, 255}},
     {L"COMBOBOX",
      L"",
      WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
      0,
-     {1200, 600, 975, 315}},
+     {1200, 600, 975, 315},
+     L"COM255"},
 }};
 
 std::wstring WindowText(HWND window) {
@@ -72,24 +77,32 @@ HWND ActiveOwner(HWND dialog) {
 
 }  // namespace
 
-ConfigWindow::ConfigWindow(ConfigViewEvents& events) : events_(events) {
+ConfigWindow::ConfigWindow(ConfigViewEvents& events) : events_(events) { EnsureWindow(); }
+
+// The font goes only after the controls that use it.
+ConfigWindow::~ConfigWindow() { Destroy(); }
+
+void ConfigWindow::EnsureWindow() {
+  if (Handle() != nullptr) return;
   const ScreenDpi dpi = ScreenDpi::Current();
   RECT frame{0, 0, dpi.PixelsX(kClientWidthTwips), dpi.PixelsY(kClientHeightTwips)};
   AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-  const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  // Placed where it shows, centred, at every ShowModal.
   Create(kClassName, {.exStyle = kWindowExStyle,
                       .style = kWindowStyle,
                       .caption = kCaption,
-                      .bounds = {left, top, left + width, top + height},
+                      .bounds = {0, 0, frame.right - frame.left, frame.bottom - frame.top},
                       .parent = nullptr});
-  CreateControls(dpi);
+  try {
+    CreateControls(dpi);
+  } catch (...) {
+    Destroy();
+    throw;
+  }
 }
 
 void ConfigWindow::CreateControls(const ScreenDpi& dpi) {
-  const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+  std::array<TextToFit, kControlCount> texts{};
   for (std::size_t i = 0; i < kControls.size(); ++i) {
     const ControlSpec& layout = kControls[i];
     const RECT r = dpi.Pixels(layout.bounds);
@@ -98,9 +111,10 @@ void ConfigWindow::CreateControls(const ScreenDpi& dpi) {
                                    r.right - r.left, r.bottom - r.top, Handle(),
                                    reinterpret_cast<HMENU>(i + 1), ThisModule(), nullptr);
     if (control == nullptr) throw PlatformError("cannot create the dialog's controls");
-    SendMessageW(control, WM_SETFONT, font, FALSE);
     controls_[i] = control;
+    texts[i] = {control, layout.widestText != nullptr ? layout.widestText : layout.text};
   }
+  font_ = ApplyFittingFont(texts, dpi.y);
   HWND combo = Child(kCombo1);
   for (const wchar_t* entry : kPortEntries) {
     SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
@@ -114,15 +128,26 @@ void ConfigWindow::CreateControls(const ScreenDpi& dpi) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-std::u16string ConfigWindow::ChannelCountText() const {
-  return FromWide(WindowText(Child(kTxtChannelCount)));
+void ConfigWindow::CentreOnScreen() {
+  RECT frame{};
+  GetWindowRect(Handle(), &frame);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  SetWindowPos(Handle(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+std::u16string ConfigWindow::ChannelCountText() const { return ControlText(kTxtChannelCount); }
+
 void ConfigWindow::SetChannelCountText(const std::u16string& text) {
+  EnsureWindow();
   SetWindowTextW(Child(kTxtChannelCount), Wide(text));
 }
 
 int ConfigWindow::SelectedPortIndex() const {
+  // A destroyed combo box would answer every message with 0: entry COM1.
+  if (Handle() == nullptr) return -1;
   HWND combo = Child(kCombo1);
   const LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);
   if (selected == CB_ERR) return -1;
@@ -132,12 +157,24 @@ int ConfigWindow::SelectedPortIndex() const {
 }
 
 void ConfigWindow::SetSelectedPortIndex(int index) {
-  if (index < -1 || index >= static_cast<int>(kPortEntries.size())) {
+  if (index < 0 || index >= static_cast<int>(kPortEntries.size())) {
     throw PlatformError("no such entry in the port list");
   }
+  EnsureWindow();
+  SendMessageW(Child(kCombo1), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+std::u16string ConfigWindow::PortText() const { return ControlText(kCombo1); }
+
+std::u16string ConfigWindow::ControlText(Control control) const {
+  return Handle() == nullptr ? std::u16string() : FromWide(WindowText(Child(control)));
+}
+
+void ConfigWindow::SetPortText(const std::u16string& text) {
+  EnsureWindow();
   HWND combo = Child(kCombo1);
-  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  if (index == -1) SetWindowTextW(combo, L"");
+  SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  SetWindowTextW(combo, Wide(text));
 }
 
 void ConfigWindow::ShowModal() {
@@ -147,26 +184,33 @@ void ConfigWindow::ShowModal() {
     SetForegroundWindow(Handle());
     return;
   }
+  EnsureWindow();
   HWND owner = ActiveOwner(Handle());
   SetWindowLongPtrW(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
-  // Only an owner this call disabled is enabled again afterwards.
-  const bool disabledOwner = owner != nullptr && !EnableWindow(owner, FALSE);
+  CentreOnScreen();
+  COMBOBOXINFO combo{};
+  combo.cbSize = sizeof combo;
+  GetComboBoxInfo(Child(kCombo1), &combo);
+  // The combo box's drop-down list is a top-level window of its own.
+  ThreadWindowsDisabled otherWindows({Handle(), combo.hwndList});
   showing_ = true;
   closeFailure_ = nullptr;
   ShowWindow(Handle(), SW_SHOW);
   SetForegroundWindow(Handle());
   SetFocus(Child(kTxtChannelCount));
   const std::optional<WPARAM> quit = RunModalLoop();
-  // The owner is enabled first so that it, not some other program, gets activated.
-  if (disabledOwner) EnableWindow(owner, TRUE);
-  ShowWindow(Handle(), SW_HIDE);
+  // The windows are enabled first so that the owner, not some other
+  // program, gets activated.
+  otherWindows.Restore();
+  if (Handle() != nullptr) ShowWindow(Handle(), SW_HIDE);
   if (quit) PostQuitMessage(static_cast<int>(*quit));
   if (closeFailure_) std::rethrow_exception(std::exchange(closeFailure_, nullptr));
 }
 
 std::optional<WPARAM> ConfigWindow::RunModalLoop() {
   MSG message;
-  while (showing_) {
+  // The window is gone when its owner was destroyed, with it, meanwhile.
+  while (showing_ && Handle() != nullptr) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
     if (got == 0) {
       showing_ = false;

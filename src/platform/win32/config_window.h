@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/config_view.h"
+#include "platform/win32/dialog_font.h"
 #include "platform/win32/own_window.h"
 #include "platform/win32/twips.h"
 
@@ -13,30 +14,45 @@ namespace tarvolk::platform::win32 {
 // frmConfig: a fixed tool window "Konfiguration" with the channel count's
 // text box and the port's drop-down combo box. It is created hidden, shown
 // modally as often as asked and hidden again when a close request is granted.
+// It belongs to the window that was active when it was shown, so Windows
+// destroys it with that window; it is then created anew when next needed.
 class ConfigWindow final : public ConfigView, private OwnWindow {
  public:
   // Throws PlatformError when the window cannot be created.
   explicit ConfigWindow(ConfigViewEvents& events);
+  ~ConfigWindow() override;
 
+  // The setters (re)create the window when it does not exist; the getters
+  // then find nothing: no text and no selection.
   std::u16string ChannelCountText() const override;
   void SetChannelCountText(const std::u16string& text) override;
   int SelectedPortIndex() const override;
   void SetSelectedPortIndex(int index) override;
+  std::u16string PortText() const override;
+  void SetPortText(const std::u16string& text) override;
+  // Centred on the screen and modal for every window of the thread. Returns
+  // when a close request was granted, or at once when the window is destroyed
+  // by its owner or a WM_QUIT arrives: both end it without a close request.
   // Whatever the close request threw is thrown here, after the window closed.
   void ShowModal() override;
 
  private:
   enum Control { kLabel1, kTxtChannelCount, kLabel2, kLabel3, kCombo1, kControlCount };
 
+  void EnsureWindow();
   void CreateControls(const ScreenDpi& dpi);
+  void CentreOnScreen();
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void RequestClose();
   // Returns the exit code of a WM_QUIT that ended the loop.
   std::optional<WPARAM> RunModalLoop();
   HWND Child(Control control) const { return controls_[control]; }
+  // Empty once the window is gone.
+  std::u16string ControlText(Control control) const;
 
   ConfigViewEvents& events_;
   std::array<HWND, kControlCount> controls_{};
+  UniqueFont font_;
   HWND focusBeforeDeactivation_ = nullptr;
   bool showing_ = false;
   bool closing_ = false;

@@ -1,5 +1,7 @@
 #include "platform/win32/own_window.h"
 
+#include <utility>
+
 #include "platform/win32/win32_error.h"
 
 namespace tarvolk::platform::win32 {
@@ -31,11 +33,15 @@ HINSTANCE ThisModule() {
 }
 
 OwnWindow::~OwnWindow() {
+  Destroy();
+  // Fails, harmlessly, while another thread still has a window of the class.
+  if (className_ != nullptr) UnregisterClassW(className_, ThisModule());
+}
+
+void OwnWindow::Destroy() {
   if (handle_ == nullptr) return;
   SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
-  DestroyWindow(handle_);
-  // Fails, harmlessly, while another thread still has a window of the class.
-  UnregisterClassW(className_, ThisModule());
+  DestroyWindow(std::exchange(handle_, nullptr));
 }
 
 void OwnWindow::Create(const wchar_t* className, const Shape& shape) {

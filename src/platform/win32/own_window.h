@@ -17,7 +17,7 @@ class OwnWindow {
 
  protected:
   OwnWindow() = default;
-  // Destroys the window without calling HandleMessage any more.
+  // Destroys the window, if it still exists, and unregisters the class.
   ~OwnWindow();
 
   struct Shape {
@@ -27,8 +27,11 @@ class OwnWindow {
     RECT bounds;  // left, top, right, bottom in pixels
     HWND parent;  // owner, HWND_MESSAGE or nullptr
   };
-  // Throws PlatformError when Windows refuses.
+  // Throws PlatformError when Windows refuses. Handle() is null again once
+  // the window was destroyed, by Destroy or by Windows (with its owner).
   void Create(const wchar_t* className, const Shape& shape);
+  // Destroys the window without calling HandleMessage any more.
+  void Destroy();
 
   // Must not throw; anything that escapes anyway is swallowed and the
   // message goes to the default handling.

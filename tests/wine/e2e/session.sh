@@ -8,7 +8,7 @@
 #   start_line_session WORK ARCH DLL DMX_INTERFACE [OPTIONS...]
 #                         a fresh prefix, the interface (with OPTIONS) on COM1
 #                         and the DLL registered: what every frames test starts with
-#   add_wine_fonts        gives the prefix Wine's own Tahoma and Marlett
+#   add_wine_fonts        gives the prefix Wine's own Tahoma, Marlett and MS Sans Serif
 #   run_host OUT HOST STEP...   runs the demo host, its output in OUT (LF ends)
 #   call_field OUT CALL FIELD [N]  start|end time (Unix us) or result of the
 #                         N-th call (default the first) written exactly as CALL
@@ -66,10 +66,11 @@ start_line_session() {
 }
 
 # Debian's Wine does not find the fonts it ships itself: without Marlett the
-# caption buttons show letters, without Tahoma dialogs fall back to bitmap fonts.
+# caption buttons show letters, without Tahoma and MS Sans Serif (the bitmap
+# font of classic dialogs, for 96 and 120 DPI) dialogs fall back to DejaVu.
 add_wine_fonts() {
   local font
-  for font in marlett.ttf tahoma.ttf tahomabd.ttf; do
+  for font in marlett.ttf tahoma.ttf tahomabd.ttf sserife.fon sseriff.fon; do
     [[ -f /usr/share/wine/fonts/$font ]] && cp /usr/share/wine/fonts/$font "$WINEPREFIX/drive_c/windows/Fonts/"
   done
   return 0

@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
 # The windows the user sees, under Xvfb, worked from outside by ui-driver.exe
-# while the demo host sits in its calls:
-#   Enable on a port nobody can open shows the port message and returns false;
-#   the dialog shows the stored port, refuses "abc", keeps the user's text,
-#   takes a port typed by hand as no port, applies a port picked from the list; after Enable it shows the current count and port,
-#   blocks the host's window, moves with Tab and Shift+Tab, ignores Enter and
-#   Escape, closes with Alt+F4; frames keep flowing while it is open, and
-#   "254.4" reaches the wire as 254 channels (length byte 0xFF); Term stores
-#   the port; a WM_QUIT closes the dialog and is passed on to the host.
-# Screenshots of the dialog, its open port list and a message box are kept in WORK.
+# while the demo host sits in its calls. Two host sessions:
+# At 96 DPI, with the host's main window and a second one: Enable on a port
+# nobody can open shows the port message and returns false; the dialog shows
+# the stored port COM255 by name with every text whole, refuses "abc", keeps
+# the user's text, takes "COM 12" typed by hand as no port and "COM12" typed
+# by hand as port 12 (the virtual interface); after Enable it shows the
+# current count and port, disables every window of the host, moves with Tab
+# and Shift+Tab, ignores Enter and Escape, closes with Alt+F4, and reopens
+# centred after it was dragged away; frames keep flowing while it is open,
+# and "254.4" reaches the wire as 254 channels (length byte 0xFF); Term stores
+# the port; a WM_QUIT closes the dialog and is passed on to the host.
+# At 120 DPI, called from a host window "Einstellungen": every text is whole;
+# when a timer of the host destroys that window while the dialog shows, the
+# dialog goes with it and Configure returns; a window the host had disabled
+# stays disabled; after the owner of the hidden dialog is destroyed, the next
+# Configure shows the dialog anew.
+# Screenshots of the dialog at both DPI, its open port list and a message box
+# are kept in WORK.
 #   dialog.sh HARNESS ARCH WORK DLL HOST UI_DRIVER DMX_INTERFACE
 set -uo pipefail
 harness=$1 arch=$2 work=$3 dll=$4 host=$5 driver=$6 dmx_interface=$7
@@ -20,77 +29,114 @@ wine_env_init "$work" "$arch" || exit 1
 wine_start_xvfb || exit 1
 add_wine_fonts
 dmx_start_interface "$dmx_interface" "$work" --frames --quiet || exit 1
-wine_map_ports COM1="$DMX_LINK" || exit 1
+# Only COM12, beyond the dialog's list, leads to the interface.
+wine_map_ports COM12="$DMX_LINK" || exit 1
 quiet_wineserver || exit 1
 wine_regsvr32 "$dll" || { echo "regsvr32 failed"; exit 1; }
 
 app="Tarvolk UI"
 file="Tarvolk_DMX.out.dll"
 settings_key="HKCU\\Software\\VB and VBA Program Settings\\$app\\Plugins\\$file"
-# The stored port is COM2, which leads nowhere in this prefix.
-wine_run_timeout 60 "$WINE_ENV_LOADER" reg add "$settings_key" /v COM /d 2 /f >/dev/null || exit 1
+# The stored port is COM255, the longest port name, which leads nowhere here.
+store_port() { wine_run_timeout 60 "$WINE_ENV_LOADER" reg add "$settings_key" /v COM /d "$1" /f >/dev/null; }
+store_port 255 || exit 1
 
 out=$work/host.txt
 # The pause between the two dialogs lets the driver see the reused window hidden.
-wine_run_timeout 180 "$WINE_ENV_LOADER" "$host" window "init=$app,$file" enable configure wait=2 enable configure \
-  wait=1.5 disable term configure wait=10 name | tr -d '\r' >"$out" &
+wine_run_timeout 180 "$WINE_ENV_LOADER" "$host" window window=Paletten "init=$app,$file" enable \
+  configure wait=2 enable configure wait=1.5 disable term configure wait=10 name |
+  tr -d '\r' >"$out" &
 host_pid=$!
 wine_track_pid "$host_pid"
 
 ui() { wine_run_timeout 90 "$WINE_ENV_LOADER" "$driver" "$@"; }
 shot() { import -window root "$work/$1" 2>/dev/null; }
 # A step that fails leaves the host in a modal loop; nothing after it can pass.
-stop_on_failure() { ((CHECK_FAILURES == 0)) || { shot failure.png; cat "$out"; finish_checks; }; }
+stop_on_failure() { ((CHECK_FAILURES == 0)) || { shot failure.png; cat "$@"; finish_checks; }; }
 
 port_box="#32770|Fehler: Kann Port nich öfnen ! "
 number_box="#32770|Tarvolk DMX Plugin"
 dialog="TarvolkDmx.frmConfig|Konfiguration"
-host_window="TarvolkDemoHost|Demo-Host"
+main_window="TarvolkDemoHost|Demo-Host"
+palette_window="TarvolkDemoHost|Paletten"
+settings_window="TarvolkDemoHost|Einstellungen"
 
 check "Enable on an unmapped port shows the port message" \
   ui "window=$port_box" "has=Schnittstelle wird von anderem Programm benutzt." press=OK gone
-stop_on_failure
+stop_on_failure "$out"
 check "the dialog is a centred fixed tool window of 2355 x 1155 twips" \
   ui "window=$dialog" shape=2355,1155
-check "the dialog opens with count 0 and the stored port COM2" \
-  ui "window=$dialog" text=Edit=0 text=ComboBox=COM2
+check "the dialog opens with count 0 and the stored port by name, COM255" \
+  ui "window=$dialog" text=Edit=0 text=ComboBox=COM255
+check "at 96 DPI every label and field shows its whole text" ui "window=$dialog" fits
+shot dialog.png
 check "a port typed by hand stays in the box" \
-  ui "window=$dialog" key=TAB focus=ComboBox type=9 text=ComboBox=9
+  ui "window=$dialog" key=TAB focus=ComboBox "type=COM 12" "text=ComboBox=COM 12"
 check "\"abc\" is refused with the valid-number message" \
   ui "window=$dialog" set=Edit=abc close "window=$number_box" \
   "has=Bitte geben Sie eine gültige Zahl ein"
 shot message-box.png
-check "then the typed port selects no port: the dialog's port message, without a full stop" \
+check "then \"COM 12\" names no port: the dialog's port message, without a full stop" \
   ui "window=$number_box" press=OK gone "window=$port_box" \
   "has=Schnittstelle wird von anderem Programm benutzt" press=OK gone
 check "after the messages the dialog stays open with the user's text" \
   ui "window=$dialog" text=Edit=abc
-check "\"254.4\" with COM1 picked from the list is accepted and the dialog closes" \
-  ui "window=$dialog" select=ComboBox=0 set=Edit=254.4 close gone
-stop_on_failure
-check "after Enable the dialog shows count 10 and port COM1" \
-  ui "window=$dialog" text=Edit=10 text=ComboBox=COM1
-check "the host's window is disabled while the dialog is open" ui "window=$host_window" enabled=0
+check "\"COM12\" typed by hand with \"254.4\" is accepted and the dialog closes" \
+  ui "window=$dialog" focus=ComboBox set=ComboBox= type=COM12 text=ComboBox=COM12 set=Edit=254.4 \
+  close gone
+stop_on_failure "$out"
+check "after Enable the dialog shows count 10 and port COM12" \
+  ui "window=$dialog" text=Edit=10 text=ComboBox=COM12
+check "every window of the host is disabled while the dialog is open" \
+  ui "window=$main_window" enabled=0 "window=$palette_window" enabled=0
 check "Tab and Shift+Tab move between the count and the port" \
   ui "window=$dialog" focus=Edit key=TAB focus=ComboBox key=SHIFT+TAB focus=Edit
 check "Enter and Escape leave the dialog open and its text alone" \
   ui "window=$dialog" key=RETURN key=ESCAPE pause=500 shown text=Edit=10
-sleep 1
-shot dialog.png
 open_port_list() {
   ui "window=$dialog" drop pause=700 list-shows=5 && shot dialog-list.png &&
-    ui "window=$dialog" key=ESCAPE pause=300 shown text=ComboBox=COM1
+    ui "window=$dialog" key=ESCAPE pause=300 shown text=ComboBox=COM12
 }
 check "the port list opens with all five entries; Escape closes it and keeps the port" \
   open_port_list
-check "Alt+F4 with \"254.4\" closes the dialog" ui "window=$dialog" set=Edit=254.4 key=ALT+F4 gone
-check "the host's window is enabled again" ui "window=$host_window" enabled=1
+check "dragged aside, Alt+F4 with \"254.4\" closes the dialog" \
+  ui "window=$dialog" move=0,0 set=Edit=254.4 key=ALT+F4 gone
+check "the host's windows are enabled again" \
+  ui "window=$main_window" enabled=1 "window=$palette_window" enabled=1
+check "the dialog reopens centred" ui "window=$dialog" shape=2355,1155
 check "a WM_QUIT closes the dialog" ui "window=$dialog" quit gone
-stop_on_failure
+stop_on_failure "$out"
+wait "$host_pid"
+cat "$out"
+check "Term stored the port typed in the dialog" test "$(wine_reg_value "$settings_key" COM)" = 12
 
+# The same prefix at 120 DPI, which every program reads when it starts.
+out120=$work/host-120dpi.txt
+wine_run_timeout 60 "$WINE_ENV_LOADER" reg add 'HKCU\Control Panel\Desktop' /v LogPixels \
+  /t REG_DWORD /d 120 /f >/dev/null || exit 1
+store_port 255 || exit 1
+wine_run_timeout 60 "$WINE_ENV_LOADER" "$host" window "init=$app,$file" window=Einstellungen \
+  disable=Demo-Host close=Einstellungen,8 configure window=Einstellungen configure wait=3 \
+  close=Einstellungen configure | tr -d '\r' >"$out120" &
+host_pid=$!
+wine_track_pid "$host_pid"
+
+check "at 120 DPI every label and field shows its whole text; it blocks the window it was called from" \
+  ui "window=$dialog" fits shape=2355,1155 text=ComboBox=COM255 "window=$settings_window" enabled=0
+shot dialog-120dpi.png
+check "when the host's timer destroys that window, the dialog goes with it" ui "window=$dialog" gone
+stop_on_failure "$out120"
+check "the next Configure shows the dialog again" \
+  ui "window=$dialog" shown "window=$settings_window" enabled=0 "window=$main_window" enabled=0
+check "closed, it leaves disabled the window the host had disabled, and only that" \
+  ui "window=$dialog" set=ComboBox=COM12 close gone "window=$main_window" enabled=0 \
+  "window=$settings_window" enabled=1
+check "after the owner of the hidden dialog was destroyed, the next Configure shows it anew" \
+  ui "window=$dialog" text=ComboBox=COM12 close gone
+stop_on_failure "$out120"
 wait "$host_pid"
 dmx_stop_interface || exit 1
-cat "$out"
+cat "$out120"
 
 json=$DMX_JSON
 enable2_start=$(call_field "$out" "Enable()" start 2)
@@ -109,7 +155,7 @@ check "Configure returned false both times" \
 check "no bad frames" test "$(jq '.bad_frames.total' "$json")" = 0
 check "nothing was sent while output was off" \
   test "$(jq '[.frame_records[].t_us] | min' "$json")" -ge "$enable2_start"
-check "frames of 10 channels kept coming while the dialog was open" \
+check "frames of 10 channels kept coming over COM12 while the dialog was open" \
   test "$(frames_between $((dialog2_start + 300000)) $((dialog2_end - 300000)) |
     jq 'length >= 20 and all(. == 10)')" = true
 check "after the dialog every frame carries 254 channels (length byte 0xFF)" \
@@ -118,6 +164,10 @@ check "after the dialog every frame carries 254 channels (length byte 0xFF)" \
 check "the WM_QUIT reached the host's own loop at once, which then ended" \
   took_at_most 1000000 "$(call_field "$out" "Configure()" end 3)" "$(awk '$1 == "quit" {print $2}' "$out")"
 check "the host made no call after the WM_QUIT" test -z "$(call_field "$out" "PluginName()" result)"
-check "Term stored the port chosen in the dialog" test "$(wine_reg_value "$settings_key" COM)" = 1
-echo "screenshots: $work/dialog.png $work/dialog-list.png $work/message-box.png"
+check "Configure returned within a second of its owner's destruction" \
+  took_at_most 1000000 "$(awk '$1 == "closed" && $2 == "Einstellungen" {print $3; exit}' "$out120")" \
+  "$(call_field "$out120" "Configure()" end)"
+check "all three Configure calls at 120 DPI returned false" \
+  test "$(grep -c '^call .* Configure() -> false$' "$out120")" = 3
+echo "screenshots: $work/dialog.png $work/dialog-120dpi.png $work/dialog-list.png $work/message-box.png"
 finish_checks

@@ -18,9 +18,12 @@
 //   pause=MS              wait that long
 //   quit                  post WM_QUIT to its thread, as when its program is told to end
 //   drop                  open its combo box's drop-down list
-//   list-shows=N          that open list shows N entries at once
+//   list-shows=N          that open list shows N entries at once and takes input
 //   shape=WIDTH,HEIGHT    a fixed tool window without minimise and maximise,
 //                         centred, client area WIDTH x HEIGHT twips
+//   move=X,Y              move it there, as a user dragging it would
+//   fits                  every label and edit field shows its whole text,
+//                         measured in its own font by fit-probe.dll
 #include <windows.h>
 
 #include <cstdlib>
@@ -220,7 +223,9 @@ bool ListShowsAction(const std::wstring& entries, std::wstring& detail) {
   const auto itemHeight = static_cast<long>(SendMessageW(listBox, LB_GETITEMHEIGHT, 0, 0));
   detail = L"list " + std::to_wstring(list.bottom) + L" px, entries " +
            std::to_wstring(itemHeight) + L" px";
-  return itemHeight > 0 && list.bottom >= std::wcstol(entries.c_str(), nullptr, 10) * itemHeight;
+  if (!IsWindowEnabled(listBox)) detail += L", disabled";
+  return itemHeight > 0 && list.bottom >= std::wcstol(entries.c_str(), nullptr, 10) * itemHeight &&
+         IsWindowEnabled(listBox);
 }
 
 bool ShapeAction(const std::wstring& value, std::wstring& detail) {
@@ -251,6 +256,48 @@ bool ShapeAction(const std::wstring& value, std::wstring& detail) {
          (style & WS_SYSMENU) != 0 &&
          (style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0 &&
          std::abs(leftGap - rightGap) <= 1 && std::abs(topGap - bottomGap) <= 1;
+}
+
+bool MoveAction(const std::wstring& value) {
+  const auto [x, y] = SplitPair(value, L',');
+  return current != nullptr && SetWindowPos(current, nullptr, std::wcstol(x.c_str(), nullptr, 10),
+                                            std::wcstol(y.c_str(), nullptr, 10), 0, 0,
+                                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) != 0;
+}
+
+// A font can be measured only in the process that created it: fit-probe.dll's
+// hook does it on the window's own thread and answers with one line per
+// control as the text of a window of ours.
+bool FitsAction() {
+  if (current == nullptr) return false;
+  HMODULE probe = LoadLibraryW(L"fit-probe.dll");
+  const auto hook = probe == nullptr ? nullptr
+                                     : reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(
+                                           GetProcAddress(probe, "FitProbeHook")));
+  HWND answer = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  HHOOK installed = hook == nullptr || answer == nullptr
+                        ? nullptr
+                        : SetWindowsHookExW(WH_GETMESSAGE, hook, probe,
+                                            GetWindowThreadProcessId(current, nullptr));
+  std::wstring report;
+  if (installed != nullptr && PostMessageW(current, RegisterWindowMessageW(L"TarvolkFitProbe"),
+                                           reinterpret_cast<WPARAM>(answer), 0)) {
+    // The answer arrives as a sent message, which only a pumping thread receives.
+    WaitFor([&] {
+      MSG message;
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+      report = TextOf(answer);
+      return !report.empty();
+    });
+  }
+  if (installed != nullptr) UnhookWindowsHookEx(installed);
+  if (answer != nullptr) DestroyWindow(answer);
+  for (std::size_t start = 0, end; (end = report.find(L'\n', start)) != std::wstring::npos;
+       start = end + 1) {
+    tarvolk::demo_host::PrintLine(L"        " + report.substr(start, end - start));
+  }
+  return !report.empty() && report.find(L"CUT") == std::wstring::npos;
 }
 
 bool Run(const std::wstring& argument) {
@@ -297,6 +344,10 @@ bool Run(const std::wstring& argument) {
     passed = combo != nullptr && PostMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0) != 0;
   } else if (action == L"shape") {
     passed = current != nullptr && ShapeAction(value, detail);
+  } else if (action == L"move") {
+    passed = MoveAction(value);
+  } else if (action == L"fits") {
+    passed = FitsAction();
   } else {
     detail = L"unknown action";
   }

@@ -1,0 +1,43 @@
+#include "config/port_name.h"
+
+#include "engine/numeric_text.h"
+
+namespace tarvolk::config {
+namespace {
+
+constexpr std::u16string_view kPrefix = u"COM";
+constexpr std::u16string_view kBlanks = u" \t";
+constexpr int kHighestPort = 255;
+
+char16_t Upper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
+
+bool StartsWithPrefix(std::u16string_view text) {
+  if (text.size() < kPrefix.size()) return false;
+  for (std::size_t i = 0; i < kPrefix.size(); ++i) {
+    if (Upper(text[i]) != kPrefix[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::u16string PortName(std::uint8_t port) {
+  return std::u16string(kPrefix) + engine::ToDecimalText(port);
+}
+
+std::uint8_t PortFromText(std::u16string_view text) {
+  const std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::u16string_view::npos) return 0;
+  text = text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+  if (StartsWithPrefix(text)) text.remove_prefix(kPrefix.size());
+  if (text.empty()) return 0;
+  int port = 0;
+  for (const char16_t c : text) {
+    if (c < u'0' || c > u'9') return 0;
+    port = port * 10 + (c - u'0');
+    if (port > kHighestPort) return 0;
+  }
+  return static_cast<std::uint8_t>(port);
+}
+
+}  // namespace tarvolk::config
