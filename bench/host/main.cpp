@@ -59,9 +59,12 @@ void PrintShowHeader(const char* mode, int channels, UINT periodMs) {
   std::printf("mode %s\nchannels %d\nperiod_ms %u\n", mode, channels, periodMs);
 }
 
+// The interval list goes out as one line, for its percentiles.
 void PrintTicks(const TickProbe::Ticks& ticks) {
-  std::printf("ticks %lu\nfirst_tick_us %lld\nlast_tick_us %lld\n", ticks.count, ticks.firstUs,
-              ticks.lastUs);
+  std::printf("ticks %lu\nfirst_tick_us %lld\nlast_tick_us %lld\ntick_intervals_us", ticks.count,
+              ticks.firstUs, ticks.lastUs);
+  for (const long long interval : ticks.intervalsUs) std::printf(" %lld", interval);
+  std::printf("\n");
 }
 
 void RunDriverShow(const ShowSettings& settings, bool outputOn) {

@@ -39,7 +39,11 @@ DWORD WINAPI TickProbe::Run(void* self) {
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (message.message != WM_TIMER || message.wParam != timer) continue;
     const long long now = UnixMicroseconds();
-    if (probe.ticks_.count++ == 0) probe.ticks_.firstUs = now;
+    if (probe.ticks_.count++ == 0) {
+      probe.ticks_.firstUs = now;
+    } else {
+      probe.ticks_.intervalsUs.push_back(now - probe.ticks_.lastUs);
+    }
     probe.ticks_.lastUs = now;
   }
   KillTimer(nullptr, timer);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace tarvolk::bench {
 
 // How often a window timer of a given period really ticks in this process: a
@@ -18,6 +20,7 @@ class TickProbe {
     unsigned long count = 0;
     long long firstUs = 0;
     long long lastUs = 0;
+    std::vector<long long> intervalsUs;  // from each tick to the next
   };
   // Stops the timer; the ticks it saw.
   Ticks Stop();
