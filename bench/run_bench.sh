@@ -6,7 +6,7 @@
 # a simulated line with Windows' default 15.6 ms timer. Writes
 # bench/results/latest.md and latest.png; raw data stay in build/bench/raw.
 #   BENCH_SECONDS        show length for each channel count (default 20)
-#   BENCH_NAIVE_SECONDS  how long the naive driver's delay is followed (default 60)
+#   BENCH_NAIVE_SECONDS  how long the naive driver runs (default 60)
 #   BENCH_CHANNELS       channel counts (default "1 10 14 15 24 64 128 200 254")
 #   JOBS                 parallel build jobs (default 2)
 set -euo pipefail
@@ -17,10 +17,6 @@ seconds=${BENCH_SECONDS:-20}
 naive_seconds=${BENCH_NAIVE_SECONDS:-60}
 read -r -a counts <<<"${BENCH_CHANNELS:-1 10 14 15 24 64 128 200 254}"
 jobs=${JOBS:-2}
-# The naive driver runs this much longer than followed, so that the frames
-# carrying its last followed values (held up by the pseudo-terminal's
-# buffer, up to ~30 KB or ~17 s of line time) still arrive.
-naive_tail=25
 work=$root/build/bench
 raw=$work/raw
 results=$root/bench/results
@@ -57,7 +53,7 @@ wineserver_cpu_s() {
   local proc
   for proc in /proc/[0-9]*; do
     [[ $(cat "$proc/comm" 2>/dev/null) == wineserver* ]] || continue
-    tr '\0' '\n' <"$proc/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    { tr '\0' '\n' <"$proc/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
     awk -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15) / hz }' "$proc/stat"
     return
   done
@@ -104,24 +100,34 @@ wine_regsvr32 "$dll"
 step "Comparing the wall clock under Wine with the interface's (CLOCK_REALTIME)"
 python3 "$analysis/clock_probe.py" "$WINE_ENV_LOADER" "$host" clock | tee "$raw/clock.txt"
 
-step "The naive driver at every count at once, each on a port and interface of its own, for $((naive_seconds + naive_tail)) s"
+step "The naive driver at every count at once, each on a port and interface of its own, for $naive_seconds s"
 naive_interfaces=()
 naive_hosts=()
 for i in "${!counts[@]}"; do
   n=${counts[$i]}
-  dmx_start_interface "$dmx_interface" "$work/naive-$n" --frames --quiet
+  # Its log line every second counts the whole frames read so far.
+  dmx_start_interface "$dmx_interface" "$work/naive-$n" --frames >"$work/naive-$n/log"
   naive_interfaces+=("$DMX_PID")
 done
 for i in "${!counts[@]}"; do
   n=${counts[$i]}
-  run_bench_host "$raw/naive-$n.host.txt" $((naive_seconds + naive_tail + 60)) \
-    naive "$n" $((naive_seconds + naive_tail)) "$(gap_us "$n")" $((i + 2)) &
+  run_bench_host "$raw/naive-$n.host.txt" $((naive_seconds + 120)) \
+    naive "$n" $((naive_seconds + 2)) "$(gap_us "$n")" $((i + 2)) &  # the last mark's second too
   naive_hosts+=($!)
 done
 for pid in "${naive_hosts[@]}"; do wait "$pid"; done
+step "Waiting for the interfaces to read what the naive driver left queued"
 for i in "${!counts[@]}"; do
+  n=${counts[$i]}
+  written=$(sed -n 's/^frames_written //p' "$raw/naive-$n.host.txt")
+  for ((waited = 0; waited < 120; waited++)); do
+    read_so_far=$(tail -n 1 "$work/naive-$n/log" | sed -n 's/.*  frames \([0-9]*\)  .*/\1/p')
+    ((${read_so_far:-0} >= written)) && break
+    sleep 1
+  done
+  echo "    N = $n: $read_so_far of $written frames after $waited s more"
   kill "${naive_interfaces[$i]}" && wait "${naive_interfaces[$i]}" 2>/dev/null || true
-  mv "$work/naive-${counts[$i]}/interface.json" "$raw/naive-${counts[$i]}.json"
+  mv "$work/naive-$n/interface.json" "$raw/naive-$n.json"
 done
 
 for n in "${counts[@]}"; do

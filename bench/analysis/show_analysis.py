@@ -4,10 +4,15 @@ DMX interface carries, and how long each change took to arrive there.
 The host's show (bench/host/show_pattern.h) sets channels in sweeps 1..N;
 sweep q writes (q + 1) mod 256 to every channel, and every channel starts at
 0. After s changes, s = q*N + r, a frame holds channels 1..r at (q + 1) mod 256
-and r+1..N at q mod 256. So a frame tells s modulo 256*N, and since frames
-leave in the order they were taken, s never goes back, which fixes the rest.
+and r+1..N at q mod 256. So a frame tells s modulo 256*N. Frames leave in the
+order they were taken, so s never goes back; and a frame cannot carry a change
+whose call returned after the frame arrived. Between those two bounds lies
+one s of the right remainder, unless a frame waited more than 256 sweeps of
+changes somewhere: then the smallest is taken and the frame counted as
+ambiguous.
 """
 
+import bisect
 import math
 import sys
 from dataclasses import dataclass, field
@@ -66,11 +71,13 @@ class FrameChanges:
     times_us: list = field(default_factory=list)  # arrival of each fitting frame
     changes: list = field(default_factory=list)  # changes it carries
     unfit: int = 0  # frames that do not show the pattern
-    backwards: int = 0  # frames that would carry fewer changes than one before
+    inconsistent: int = 0  # frames no count of changes fits
+    ambiguous: int = 0  # frames more than one count fits
 
 
-def frame_changes(frames, channels):
-    """frames: (t_us, values) in arrival order."""
+def frame_changes(frames, channels, returned_us):
+    """frames: (t_us, values) in arrival order; returned_us: when each change's
+    call returned, in order."""
     modulus = 256 * channels
     result = FrameChanges()
     last = 0
@@ -79,11 +86,14 @@ def frame_changes(frames, channels):
         if mod is None:
             result.unfit += 1
             continue
-        ahead = (mod - last) % modulus
-        if ahead > modulus // 2:
-            result.backwards += 1
+        most = bisect.bisect_right(returned_us, t_us)  # changes made before it arrived
+        lowest = last + (mod - last) % modulus
+        if lowest > most:
+            result.inconsistent += 1
             continue
-        last += ahead
+        if lowest + modulus <= most:
+            result.ambiguous += 1
+        last = lowest
         result.times_us.append(t_us)
         result.changes.append(last)
     return result

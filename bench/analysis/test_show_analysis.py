@@ -27,19 +27,29 @@ class FrameReadBackTest(unittest.TestCase):
     def test_frames_in_order_give_the_full_count_across_wraps(self):
         channels = 3
         carried = list(range(0, 3000, 7))  # past 256 * 3 several times
-        frames = [(1000 * i, picture_after(s, channels)) for i, s in enumerate(carried)]
-        frames.insert(5, (4500, [9, 1, 200]))  # off the pattern
-        frames.insert(9, (8500, [5]))  # wrong length
-        result = sa.frame_changes(frames, channels)
+        frames = [(1000 * i + 500, picture_after(s, channels)) for i, s in enumerate(carried)]
+        returned = [1000 * (k // 7) for k in range(3000)]  # each before its frame
+        frames.insert(5, (4600, [9, 1, 200]))  # off the pattern
+        frames.insert(9, (8600, [5]))  # wrong length
+        result = sa.frame_changes(frames, channels, returned)
         self.assertEqual(result.changes, carried)
-        self.assertEqual(result.unfit, 2)
-        self.assertEqual(result.backwards, 0)
+        self.assertEqual((result.unfit, result.inconsistent, result.ambiguous), (2, 0, 0))
 
-    def test_a_frame_going_back_is_counted_not_followed(self):
-        frames = [(0, picture_after(10, 4)), (1, picture_after(6, 4)), (2, picture_after(11, 4))]
-        result = sa.frame_changes(frames, 4)
-        self.assertEqual(result.changes, [10, 11])
-        self.assertEqual(result.backwards, 1)
+    def test_a_jump_of_more_than_half_a_wrap_is_read_forward(self):
+        channels = 2  # 512 changes to a wrap
+        returned = list(range(1000))
+        frames = [(10, picture_after(10, 2)), (401, picture_after(400, 2))]
+        result = sa.frame_changes(frames, channels, returned)
+        self.assertEqual(result.changes, [10, 400])
+        self.assertEqual(result.ambiguous, 0)
+
+    def test_a_frame_older_than_the_last_or_newer_than_the_calls_does_not_fit(self):
+        returned = [0, 1, 2, 3, 100, 101]
+        frames = [(50, picture_after(4, 4)), (60, picture_after(3, 4)), (70, picture_after(6, 4))]
+        result = sa.frame_changes(frames, 4, returned)
+        self.assertEqual(result.changes, [4])
+        # 3 after 4 would mean 3 + 1024 changes; 6 had not been made by then.
+        self.assertEqual(result.inconsistent, 2)
 
 
 class DelayTest(unittest.TestCase):

@@ -98,8 +98,10 @@ void RunNaiveShow(const ShowSettings& settings, int port) {
   const ShowRecord record =
       RunShow(settings, loop, [&](LONG c, LONG v) { return driver.SetChannel(c, v); });
   PrintShowHeader("naive", settings.channels, periodMs);
-  std::printf("blocked_us %lld\nframes_written %llu\n", driver.BlockedUs(),
-              static_cast<unsigned long long>(driver.FramesWritten()));
+  std::printf("blocked_us %lld\nlongest_block_us %lld\nframes_written %zu\nframes_built_us",
+              driver.BlockedUs(), driver.LongestBlockUs(), driver.FramesBuiltUs().size());
+  for (const long long built : driver.FramesBuiltUs()) std::printf(" %lld", built);
+  std::printf("\n");
   PrintShowRecord(record);
 }
 

@@ -1,5 +1,6 @@
 #include "naive_driver.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -44,12 +45,14 @@ void NaiveDriver::SendFrame() {
   std::vector<std::uint8_t> frame{0x50, static_cast<std::uint8_t>(channels_.size() + 1), 0x00};
   frame.insert(frame.end(), channels_.begin(), channels_.end());
   const long long start = UnixMicroseconds();
+  framesBuiltUs_.push_back(start);
   for (const std::uint8_t byte : frame) {
     DWORD written = 0;
     WriteFile(port_, &byte, 1, &written, nullptr);
   }
-  blockedUs_ += UnixMicroseconds() - start;
-  ++framesWritten_;
+  const long long blocked = UnixMicroseconds() - start;
+  blockedUs_ += blocked;
+  longestBlockUs_ = std::max(longestBlockUs_, blocked);
 }
 
 }  // namespace tarvolk::bench

@@ -21,15 +21,18 @@ class NaiveDriver {
   bool SetChannel(LONG channel, LONG value);
   void SendFrame();
 
-  std::uint64_t FramesWritten() const { return framesWritten_; }
+  // When each frame was built, in order.
+  const std::vector<long long>& FramesBuiltUs() const { return framesBuiltUs_; }
   // Wall time spent inside WriteFile, in microseconds: the host is stuck there.
   long long BlockedUs() const { return blockedUs_; }
+  long long LongestBlockUs() const { return longestBlockUs_; }
 
  private:
   HANDLE port_;
   std::vector<std::uint8_t> channels_;
-  std::uint64_t framesWritten_ = 0;
+  std::vector<long long> framesBuiltUs_;
   long long blockedUs_ = 0;
+  long long longestBlockUs_ = 0;
 };
 
 }  // namespace tarvolk::bench
