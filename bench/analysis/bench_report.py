@@ -361,7 +361,9 @@ def main(raw, results):
             "min(1745.45 / (N + 3), measured tick rate); the floor is 2 × frame time + one measured "
             "tick interval. CPU is the host process's (GetProcessTimes) per second of show, with "
             "output on and with the same show never enabled; the wineserver's share (the work "
-            "the Windows kernel would do) is given apart.", ""]
+            "the Windows kernel would do) is given apart. Bad frames and stray bytes count over the "
+            "whole session, set-up included (at N below 10 the dialog closes and reopens the port).",
+            ""]
     doc += ours_table(ours)
     doc += ["", "Changes measured per count: " + ", ".join(
         f"N={r['n']}: {r['measured']} of {r['changes']}"
