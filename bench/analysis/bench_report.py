@@ -327,7 +327,7 @@ set logscale y
 set yrange [1:3000]
 set title "Frames per second at the virtual DMX interface (19200 baud 8N2, 1745.45 bytes/s)"
 plot "{curves}" using 1:2 with lines lw 2 lc rgb "#888888" title "line limit 1745.45/(N+3)", \\
-     99.5 with lines dt 2 lw 2 lc rgb "#aa6600" title "Wine's 10 ms tick ceiling (10.05 ms)", \\
+     1000 / 10.05 with lines dt 2 lw 2 lc rgb "#aa6600" title "Wine's 10 ms tick ceiling (10.05 ms)", \\
      64 with lines dt 3 lw 1 lc rgb "#6666cc" title "Windows' 15.6 ms tick ceiling", \\
      "{points}" using 1:2 with points pt 7 ps 1.6 lc rgb "#0055cc" title "plug-in under Wine (measured)", \\
      "{points}" using 1:3 with points pt 6 ps 2.2 lw 2 lc rgb "#cc2222" title "naive driver under Wine (measured)", \\
@@ -363,7 +363,7 @@ def main(raw, results):
            f"Run {machine['date']} on {machine['cpu']} ({machine['cores']} cores, Linux "
            f"{machine['kernel']}), {machine['wine']}; load average {machine['load_before']} "
            f"before, {machine.get('load_after', '?')} after. Each show ran {machine['show_seconds']} s "
-           f"per channel count; the naive driver was followed for {followed_s} s.", "",
+           f"per channel count; the naive driver ran {followed_s} s.", "",
            "## Headline", ""]
     doc += headline(ours, naive, calls, clock)
     doc += ["", "![frames per second and delay against N](latest.png)", "",
@@ -383,6 +383,7 @@ def main(raw, results):
         + (f" ({r['superseded']} overwritten before sent)" if r["superseded"] else "")
         + (f" ({r['lost']} never arrived)" if r["lost"] else "")
         + (f" ({r['unfit']} frames off the pattern)" if r["unfit"] else "")
+        + (f" ({r['ambiguous']} frames read ambiguously)" if r["ambiguous"] else "")
         for r in ours) + ".", ""]
     doc += ["## SetChannel calls per second (output on, 254 channels)", "",
             "| way | calls/s | × needed for 254 channels at 44 Hz |", "|---|---|---|"]
