@@ -1,7 +1,9 @@
 # The two commands a newcomer needs:
 #   make test   installs what is missing, builds, and runs every test
 #   make demo   shows the plug-in driving the virtual DMX interface
-.PHONY: test unit-tests sanitize-tests wine-tests deps-core demo clean
+#   make bench  measures the plug-in under Wine against the line's limit and a
+#               naive driver (several minutes; bench/results/latest.md and .png)
+.PHONY: test unit-tests sanitize-tests wine-tests deps-core demo bench clean
 
 JOBS ?= $(shell nproc)
 
@@ -41,6 +43,9 @@ test: unit-tests sanitize-tests wine-tests
 
 demo:
 	@bash scripts/demo.sh
+
+bench:
+	@bash bench/run_bench.sh
 
 clean:
 	rm -rf build

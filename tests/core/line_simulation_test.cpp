@@ -15,8 +15,10 @@ struct Scenario {
 };
 
 std::string Name(const ::testing::TestParamInfo<Scenario>& info) {
-  return std::to_string(info.param.channels) + "Channels" +
-         (info.param.ticks == Ticks::kAsAsked ? "AsAsked" : "WindowsLike");
+  const char* ticks = "AsAsked";
+  if (info.param.ticks == Ticks::kWindowsLike) ticks = "WindowsLike";
+  if (info.param.ticks == Ticks::kWindowsDefaultResolution) ticks = "WindowsDefaultResolution";
+  return std::to_string(info.param.channels) + "Channels" + ticks;
 }
 
 class LineSimulationTest : public ::testing::TestWithParam<Scenario> {
@@ -72,7 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Scenario{10, Ticks::kAsAsked}, Scenario{64, Ticks::kAsAsked},
                       Scenario{128, Ticks::kAsAsked}, Scenario{254, Ticks::kAsAsked},
                       Scenario{10, Ticks::kWindowsLike}, Scenario{64, Ticks::kWindowsLike},
-                      Scenario{128, Ticks::kWindowsLike}, Scenario{254, Ticks::kWindowsLike}),
+                      Scenario{128, Ticks::kWindowsLike}, Scenario{254, Ticks::kWindowsLike},
+                      Scenario{24, Ticks::kWindowsDefaultResolution},
+                      Scenario{254, Ticks::kWindowsDefaultResolution}),
     Name);
 
 }  // namespace

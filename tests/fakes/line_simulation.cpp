@@ -55,6 +55,39 @@ void ReadWire(const SimulatedLinePort& line, Duration end, LineSimulationResult&
 
 }  // namespace
 
+TickSchedule::TickSchedule(LineSimulationConfig::Ticks ticks, Duration period, Duration jitter,
+                           Duration begin, std::mt19937& random)
+    : ticks_(ticks),
+      interval_(period),
+      lateness_(0, jitter.count()),
+      random_(random),
+      last_(begin),
+      due_(begin) {
+  using Ticks = LineSimulationConfig::Ticks;
+  if (ticks == Ticks::kWindowsLike) interval_ = std::max(period, Duration(microseconds(10050)));
+  if (ticks == Ticks::kWindowsDefaultResolution) {
+    const Duration clockTick = microseconds(15625);
+    interval_ = (period + clockTick - Duration(1)) / clockTick * clockTick;
+  }
+}
+
+TickSchedule::Duration TickSchedule::Next() {
+  switch (ticks_) {
+    case LineSimulationConfig::Ticks::kAsAsked:
+      last_ += interval_;
+      break;
+    case LineSimulationConfig::Ticks::kWindowsLike:
+      // The timer restarts when its tick is delivered, so lateness adds up.
+      last_ += interval_ + Duration(lateness_(random_));
+      break;
+    case LineSimulationConfig::Ticks::kWindowsDefaultResolution:
+      due_ += interval_;
+      last_ = due_ + Duration(lateness_(random_));
+      break;
+  }
+  return last_;
+}
+
 LineSimulationResult RunLineSimulation(const LineSimulationConfig& config) {
   SimulatedPlatform platform(config.driverQueue);
   engine::DriverState state(platform);
@@ -75,22 +108,16 @@ LineSimulationResult RunLineSimulation(const LineSimulationConfig& config) {
   const Duration byteTime = state.EngineWindow().MSComm1.ByteTime();
   result.frameTime = byteTime * (config.channelCount + 3);
   const Duration period = milliseconds(transmitter.IntervalMs());
-  const Duration tickFloor = config.ticks == LineSimulationConfig::Ticks::kWindowsLike
-                                 ? std::max(period, Duration(microseconds(10050)))
-                                 : period;
-  std::uniform_int_distribution<std::int64_t> lateness(0, config.jitter.count());
-  const auto nextInterval = [&] {
-    return config.ticks == LineSimulationConfig::Ticks::kWindowsLike
-               ? tickFloor + Duration(lateness(random))
-               : tickFloor;
-  };
+  TickSchedule schedule(config.ticks, period, config.jitter, platform.clock.Now(), random);
+  const Duration tickFloor = schedule.Interval();
   // Values change seldom enough that each must reach the wire before the next.
   const Duration changeGap = result.frameTime + 3 * tickFloor + 2 * config.jitter;
   std::uniform_int_distribution<std::int64_t> changeSpread(0, changeGap.count());
 
   const Duration begin = platform.clock.Now();
   const Duration end = begin + config.duration;
-  Duration nextTick = begin + nextInterval();
+  Duration nextTick = schedule.Next();
+  Duration firstTick{};
   Duration nextChange = begin + changeGap + Duration(changeSpread(random));
   Duration lastTick = begin;
   std::uint8_t value = 0;
@@ -104,13 +131,16 @@ LineSimulationResult RunLineSimulation(const LineSimulationConfig& config) {
     } else {
       platform.clock.Set(nextTick);
       platform.timer->Fire();
-      ++result.ticks;
+      if (result.ticks++ == 0) firstTick = nextTick;
       result.longestTick = std::max(result.longestTick, nextTick - lastTick);
       lastTick = nextTick;
-      nextTick += nextInterval();
+      nextTick = schedule.Next();
     }
   }
 
+  if (result.ticks > 1) {
+    result.meanTick = (lastTick - firstTick) / static_cast<std::int64_t>(result.ticks - 1);
+  }
   ReadWire(*platform.line, end, result);
   if (!result.frames.empty()) {
     const Duration busy =

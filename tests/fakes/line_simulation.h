@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 namespace tarvolk::fakes {
@@ -12,6 +13,9 @@ struct LineSimulationConfig {
   enum class Ticks {
     kAsAsked,      // every tick exactly at the period asked for
     kWindowsLike,  // never shorter than 10.05 ms, and late by up to jitter
+    // Windows at its default timer resolution: the period rounded up to whole
+    // 15.625 ms clock ticks, each tick late by up to jitter (not adding up).
+    kWindowsDefaultResolution,
   };
   std::int32_t channelCount = 10;
   Ticks ticks = Ticks::kAsAsked;
@@ -38,11 +42,32 @@ struct LineSimulationResult {
   std::vector<ValueChange> changes;
   std::chrono::nanoseconds frameTime{};    // line time of one frame
   std::chrono::nanoseconds longestTick{};  // longest interval between two ticks
-  double lineShare = 0.0;                  // share of the line whole frames used
+  std::chrono::nanoseconds meanTick{};
+  double lineShare = 0.0;  // share of the line whole frames used
   std::uint64_t ticks = 0;
   std::uint64_t framesSkipped = 0;
 };
 
 LineSimulationResult RunLineSimulation(const LineSimulationConfig& config);
+
+// When the ticks of a timer asked for `period` come, in the given pattern.
+class TickSchedule {
+ public:
+  using Duration = std::chrono::nanoseconds;
+  TickSchedule(LineSimulationConfig::Ticks ticks, Duration period, Duration jitter, Duration begin,
+               std::mt19937& random);
+
+  Duration Next();
+  // The interval the platform makes of the period, lateness aside.
+  Duration Interval() const { return interval_; }
+
+ private:
+  LineSimulationConfig::Ticks ticks_;
+  Duration interval_;
+  std::uniform_int_distribution<std::int64_t> lateness_;
+  std::mt19937& random_;
+  Duration last_;  // the last tick delivered
+  Duration due_;   // when it was due, for ticks on a clock grid
+};
 
 }  // namespace tarvolk::fakes
