@@ -24,8 +24,13 @@ struct LoadCase {
 // In order, on one object: a failed load leaves the port as it was.
 const LoadCase kLoadCases[] = {
     {nullptr, nullptr, L"1"},  // first run: port 1
-    {L"4", nullptr, L"4"},     {L"abc", &kConversion, L"4"}, {L"256", &kOverflow, L"4"},
-    {L"", &kConversion, L"4"}, {L"255", nullptr, L"255"},    {L"0", nullptr, L"0"},
+    {L"4", nullptr, L"4"},
+    {L"abc", &kConversion, L"4"},
+    {L"256", &kOverflow, L"4"},
+    {L"", &kConversion, L"4"},
+    {L"255", nullptr, L"255"},
+    {L"0", nullptr, L"0"},
+    {L"1e2147483647", &kOverflow, L"0"},  // an exponent at the limit of a Windows long
 };
 
 std::wstring Stored(const std::wstring& host) { return ReadStoredPort(host).value_or(L"(absent)"); }
