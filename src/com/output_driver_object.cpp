@@ -18,6 +18,15 @@ T& Required(T* pointer) {
   return *pointer;
 }
 
+// The arrays a dispatch call hands on must be there for every count it
+// gives, and the named arguments are some of the arguments; oleaut32 reads
+// them without asking.
+bool HoldsItsArguments(const DISPPARAMS& params) {
+  return (params.cArgs == 0 || params.rgvarg != nullptr) &&
+         (params.cNamedArgs == 0 || params.rgdispidNamedArgs != nullptr) &&
+         params.cNamedArgs <= params.cArgs;
+}
+
 VARIANT_BOOL AutomationBoolean(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
 
 // A method with a boolean result: false until the core answered.
@@ -87,6 +96,8 @@ HRESULT OutputDriverObject::GetTypeInfo(UINT index, LCID, ITypeInfo** typeInfo) 
 HRESULT OutputDriverObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT nameCount, LCID,
                                           DISPID* ids) {
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+  if (names == nullptr || ids == nullptr) return E_POINTER;
+  if (nameCount == 0) return E_INVALIDARG;
   return DispGetIDsOfNames(typeInfo_.Get(), names, nameCount, ids);
 }
 
@@ -95,6 +106,8 @@ HRESULT OutputDriverObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT name
 HRESULT OutputDriverObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+  if (params == nullptr) return E_POINTER;
+  if (!HoldsItsArguments(*params)) return E_INVALIDARG;
   return typeInfo_->Invoke(static_cast<_clsOutputDriver*>(this), id, flags, params, result,
                            exception, argumentError);
 }
