@@ -135,6 +135,7 @@ void CommPort::Open() {
   if (!SetCommTimeouts(port.Get(), &timeouts)) ThrowLastError("SetCommTimeouts");
   PurgeComm(port.Get(), PURGE_TXCLEAR | PURGE_RXCLEAR);
   handle_ = port.Release();
+  live_.Raise();
 }
 
 // What was handed over ends on a frame boundary: let it leave the line, so
@@ -146,6 +147,7 @@ void CommPort::Close() {
   AbandonWrites();
   CloseHandle(handle_);
   handle_ = INVALID_HANDLE_VALUE;
+  live_.Lower();
 }
 
 std::size_t CommPort::Write(std::span<const std::uint8_t> bytes) {
