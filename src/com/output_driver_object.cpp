@@ -1,5 +1,6 @@
 #include "com/output_driver_object.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "com/bstr_text.h"
@@ -98,6 +99,7 @@ HRESULT OutputDriverObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT name
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
   if (names == nullptr || ids == nullptr) return E_POINTER;
   if (nameCount == 0) return E_INVALIDARG;
+  if (std::find(names, names + nameCount, nullptr) != names + nameCount) return E_POINTER;
   return DispGetIDsOfNames(typeInfo_.Get(), names, nameCount, ids);
 }
 
