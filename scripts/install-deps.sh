@@ -2,6 +2,7 @@
 # Installs the Debian packages a part of the build needs, and only those missing.
 #   scripts/install-deps.sh core      native build and unit tests
 #   scripts/install-deps.sh windows   cross-built component and its tests under Wine
+#   scripts/install-deps.sh fuzz      clang and libFuzzer for the fuzzing targets
 set -euo pipefail
 
 core_packages=(build-essential cmake make googletest libgtest-dev libgmock-dev libbenchmark-dev)
@@ -10,12 +11,15 @@ core_packages=(build-essential cmake make googletest libgtest-dev libgmock-dev l
 windows_packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
                   wine wine32:i386 wine64 libwine-dev wine64-tools fonts-wine nsis
                   xvfb xauth x11-utils xdotool imagemagick jq)
+# libFuzzer and the sanitizer runtimes clang links come with libclang-rt-14-dev.
+fuzz_packages=(clang libclang-rt-14-dev)
 
 packages=()
 for group in "$@"; do
   case "$group" in
     core) packages+=("${core_packages[@]}") ;;
     windows) packages+=("${windows_packages[@]}") ;;
+    fuzz) packages+=("${fuzz_packages[@]}") ;;
     *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
   esac
 done
