@@ -3,9 +3,12 @@
 #   make demo   shows the plug-in driving the virtual DMX interface
 #   make bench  measures the plug-in under Wine against the line's limit and a
 #               naive driver (several minutes; bench/results/latest.md and .png)
-.PHONY: test unit-tests sanitize-tests wine-tests deps-core demo bench clean
+# and, for a longer look: make fuzz (see below).
+.PHONY: test unit-tests sanitize-tests fuzz-smoke wine-tests wine-builds fuzz deps-core demo bench clean
 
 JOBS ?= $(shell nproc)
+# Seconds each libFuzzer target runs in make fuzz (make test gives each 10 s).
+FUZZ_SECONDS ?= 300
 
 deps-core:
 	@bash scripts/install-deps.sh core
@@ -22,24 +25,49 @@ sanitize-tests: deps-core
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize
 
-# The component cross-built for 32- and 64-bit Windows and tested under Wine.
-# The native build provides the virtual DMX interface the end-to-end tests use.
-wine-tests:
+# The core's libFuzzer targets (clang), briefly, from the committed seeds.
+fuzz-smoke:
+	@bash scripts/install-deps.sh core fuzz
+	@echo "==> Building the fuzzing targets and running each for 10 s"
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	TARVOLK_FUZZ_SECONDS=10 ctest --preset fuzz
+
+# The component cross-built for 32- and 64-bit Windows, and the native build
+# that provides the virtual DMX interface the end-to-end tests listen with.
+wine-builds:
 	@bash scripts/install-deps.sh core windows
 	@echo "==> Building the native tools the Wine tests listen with"
 	cmake --preset native
 	cmake --build --preset native -j $(JOBS)
-	@echo "==> Cross-building the 32-bit component and testing it under Wine"
+	@echo "==> Cross-building the 32- and 64-bit component"
 	cmake --preset win32
 	cmake --build --preset win32 -j $(JOBS)
-	ctest --preset win32
-	@echo "==> Cross-building the 64-bit component and testing it under Wine"
 	cmake --preset win64
 	cmake --build --preset win64 -j $(JOBS)
+
+# Every Wine test, with 3000 random dispatch calls and 300 Enable/Disable cycles.
+wine-tests: wine-builds
+	@echo "==> Testing the 32-bit component under Wine"
+	ctest --preset win32
+	@echo "==> Testing the 64-bit component under Wine"
 	ctest --preset win64
 
-test: unit-tests sanitize-tests wine-tests
+test: unit-tests sanitize-tests fuzz-smoke wine-tests
 	@echo "==> All tests passed"
+
+# The long run: each libFuzzer target for FUZZ_SECONDS, then for both
+# architectures 10^5 random dispatch calls and 10^4 Enable/Disable cycles.
+fuzz: wine-builds
+	@bash scripts/install-deps.sh core fuzz
+	@echo "==> Running each fuzzing target for $(FUZZ_SECONDS) s"
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	TARVOLK_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --preset fuzz
+	@echo "==> 10^5 dispatch calls and 10^4 Enable/Disable cycles on each architecture"
+	TARVOLK_FUZZ_CALLS=100000 TARVOLK_SOAK_CYCLES=10000 ctest --preset win32 -L fuzz
+	TARVOLK_FUZZ_CALLS=100000 TARVOLK_SOAK_CYCLES=10000 ctest --preset win64 -L fuzz
+	@echo "==> The fuzzing run passed"
 
 demo:
 	@bash scripts/demo.sh

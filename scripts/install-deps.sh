@@ -3,6 +3,7 @@
 #   scripts/install-deps.sh core      native build and unit tests
 #   scripts/install-deps.sh windows   cross-built component and its tests under Wine
 #   scripts/install-deps.sh bench     `make bench`: its analysis (python3) and plot (gnuplot)
+#   scripts/install-deps.sh fuzz      clang and libFuzzer for the fuzzing targets
 set -euo pipefail
 
 core_packages=(build-essential cmake make googletest libgtest-dev libgmock-dev libbenchmark-dev)
@@ -12,6 +13,8 @@ windows_packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
                   wine wine32:i386 wine64 libwine-dev wine64-tools fonts-wine nsis
                   xvfb xauth x11-utils xdotool imagemagick jq)
 bench_packages=(python3 gnuplot-nox)
+# libFuzzer and the sanitizer runtimes clang links come with libclang-rt-14-dev.
+fuzz_packages=(clang libclang-rt-14-dev)
 
 packages=()
 for group in "$@"; do
@@ -19,6 +22,7 @@ for group in "$@"; do
     core) packages+=("${core_packages[@]}") ;;
     windows) packages+=("${windows_packages[@]}") ;;
     bench) packages+=("${bench_packages[@]}") ;;
+    fuzz) packages+=("${fuzz_packages[@]}") ;;
     *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

@@ -7,6 +7,7 @@
 #include "com/registration.h"
 #include "com/tarvolk_dmx.h"
 #include "com/thread_local_order.h"
+#include "platform/win32/live_resources.h"
 #include "platform/win32/win32_platform.h"
 
 namespace com = tarvolk::com;
@@ -30,7 +31,11 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID classId, REFIID iid
   return com::ClassFactory::Create(iid, object);
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return com::ModuleInUse() ? S_FALSE : S_OK; }
+// Output keeps running without any object: its timers and ports hold the
+// library too.
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+  return com::ModuleInUse() || tarvolk::platform::win32::AnyResourceLive() ? S_FALSE : S_OK;
+}
 
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   return com::GuardedCall([] { com::RegisterServer(); });

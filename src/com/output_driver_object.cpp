@@ -1,5 +1,6 @@
 #include "com/output_driver_object.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "com/bstr_text.h"
@@ -16,6 +17,15 @@ template <typename T>
 T& Required(T* pointer) {
   if (pointer == nullptr) throw ComError(E_POINTER, u"Ungültiger Zeiger");
   return *pointer;
+}
+
+// The arrays a dispatch call hands on must be there for every count it
+// gives, and the named arguments are some of the arguments; oleaut32 reads
+// them without asking.
+bool HoldsItsArguments(const DISPPARAMS& params) {
+  return (params.cArgs == 0 || params.rgvarg != nullptr) &&
+         (params.cNamedArgs == 0 || params.rgdispidNamedArgs != nullptr) &&
+         params.cNamedArgs <= params.cArgs;
 }
 
 VARIANT_BOOL AutomationBoolean(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
@@ -87,6 +97,9 @@ HRESULT OutputDriverObject::GetTypeInfo(UINT index, LCID, ITypeInfo** typeInfo) 
 HRESULT OutputDriverObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT nameCount, LCID,
                                           DISPID* ids) {
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+  if (names == nullptr || ids == nullptr) return E_POINTER;
+  if (nameCount == 0) return E_INVALIDARG;
+  if (std::find(names, names + nameCount, nullptr) != names + nameCount) return E_POINTER;
   return DispGetIDsOfNames(typeInfo_.Get(), names, nameCount, ids);
 }
 
@@ -95,6 +108,8 @@ HRESULT OutputDriverObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT name
 HRESULT OutputDriverObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+  if (params == nullptr) return E_POINTER;
+  if (!HoldsItsArguments(*params)) return E_INVALIDARG;
   return typeInfo_->Invoke(static_cast<_clsOutputDriver*>(this), id, flags, params, result,
                            exception, argumentError);
 }

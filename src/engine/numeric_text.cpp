@@ -1,8 +1,10 @@
 #include "engine/numeric_text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 
@@ -39,21 +41,32 @@ std::optional<double> ParseRadixLiteral(std::string_view body) {
   return static_cast<double>(value);
 }
 
+// Exponents are kept within +-2^62: far beyond any double, yet the sum of one
+// with a digit count (less than 2^62 too) cannot overflow.
+constexpr std::int64_t kExponentLimit = std::int64_t{1} << 62;
+
+std::int64_t Saturated(std::int64_t value) {
+  return std::clamp(value, -kExponentLimit, kExponentLimit);
+}
+
+std::int64_t DigitCount(std::size_t count) {
+  return static_cast<std::int64_t>(std::min(count, static_cast<std::size_t>(kExponentLimit)));
+}
+
 // Decimal exponent of the leading significant digit, to tell an overflow
 // ("1e400", a 400-digit integer) from an underflow ("1e-400").
-long MagnitudeOf(std::string_view mantissa, long exponent) {
+std::int64_t MagnitudeOf(std::string_view mantissa, std::int64_t exponent) {
   const auto point = mantissa.find('.');
   const auto integerPart = mantissa.substr(0, point);
   const auto significant = integerPart.find_first_not_of('0');
   if (significant != std::string_view::npos) {
-    return static_cast<long>(integerPart.size() - significant) + exponent;
+    return DigitCount(integerPart.size() - significant) + exponent;
   }
   const auto fraction =
       point == std::string_view::npos ? std::string_view{} : mantissa.substr(point + 1);
   const auto firstNonZero = fraction.find_first_not_of('0');
-  return -static_cast<long>(firstNonZero == std::string_view::npos ? fraction.size()
-                                                                   : firstNonZero) +
-         exponent;
+  return exponent -
+         DigitCount(firstNonZero == std::string_view::npos ? fraction.size() : firstNonZero);
 }
 
 std::optional<double> ParseDecimal(std::string_view text) {
@@ -72,7 +85,7 @@ std::optional<double> ParseDecimal(std::string_view text) {
   if (digits == 0) return std::nullopt;
   const std::string_view mantissa = text.substr(0, i);
 
-  long exponent = 0;
+  std::int64_t exponent = 0;
   if (i < text.size()) {
     // The host's number syntax also writes the exponent with D.
     const char marker = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
@@ -83,11 +96,11 @@ std::optional<double> ParseDecimal(std::string_view text) {
         std::from_chars(expText.data(), expText.data() + expText.size(), exponent);
     if (expText.empty() || end != expText.data() + expText.size()) return std::nullopt;
     if (error == std::errc::result_out_of_range) {
-      exponent = expText[0] == '-' ? std::numeric_limits<long>::min() / 2
-                                   : std::numeric_limits<long>::max() / 2;
+      exponent = expText[0] == '-' ? -kExponentLimit : kExponentLimit;
     } else if (error != std::errc{}) {
       return std::nullopt;
     }
+    exponent = Saturated(exponent);
   }
 
   const std::string normalized = std::string(mantissa) + "e" + std::to_string(exponent);

@@ -48,7 +48,25 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{u"-", std::nullopt}, NumberCase{u".", std::nullopt},
                       NumberCase{u"&H", std::nullopt}, NumberCase{u"&HG", std::nullopt},
                       NumberCase{u"&H123456789", std::nullopt}, NumberCase{u"\u00FC", std::nullopt},
-                      NumberCase{u"--1", std::nullopt}));
+                      NumberCase{u"--1", std::nullopt},
+                      // Exponents at and beyond the limits of 32- and 64-bit integers.
+                      NumberCase{u"1e2147483647", kInfinity}, NumberCase{u"1e-2147483648", 0.0},
+                      NumberCase{u"1e9223372036854775807", kInfinity},
+                      NumberCase{u"-1e9223372036854775807", -kInfinity},
+                      NumberCase{u"1e-9223372036854775808", 0.0},
+                      NumberCase{u"1e99999999999999999999", kInfinity},
+                      NumberCase{u"1e-99999999999999999999", 0.0}));
+
+// Thousands of digits: the digit count shifts the magnitude by as much.
+TEST(ParseNumberTest, ReadsLongDigitStrings) {
+  const std::u16string zeros(5000, u'0');
+  EXPECT_EQ(ParseNumber(u"1" + zeros), kInfinity);
+  EXPECT_EQ(ParseNumber(u"1" + zeros + u"e-5000"), 1.0);
+  EXPECT_EQ(ParseNumber(u"0." + zeros + u"1"), 0.0);
+  EXPECT_EQ(ParseNumber(u"0." + zeros + u"1e5001"), 1.0);
+  EXPECT_EQ(ParseNumber(u"0." + zeros + u"1e9223372036854775807"), kInfinity);
+  EXPECT_EQ(ParseNumber(u"1" + zeros + u"e-9223372036854775808"), 0.0);
+}
 
 TEST(RoundHalfToEvenTest, TiesGoToTheEvenNeighbour) {
   const std::pair<double, double> cases[] = {

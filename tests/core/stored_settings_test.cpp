@@ -39,9 +39,13 @@ TEST_F(StoredSettingsTest, LoadsRoundedNumbers) {
 
 TEST_F(StoredSettingsTest, RefusesTextThatIsNoPortAndKeepsThePort) {
   const std::pair<const char16_t*, ErrorNumber> cases[] = {
-      {u"abc", ErrorNumber::kConversion}, {u"", ErrorNumber::kConversion},
-      {u"256", ErrorNumber::kOverflow},   {u"-1", ErrorNumber::kOverflow},
-      {u"255.5", ErrorNumber::kOverflow}, {u"1e400", ErrorNumber::kOverflow}};
+      {u"abc", ErrorNumber::kConversion},
+      {u"", ErrorNumber::kConversion},
+      {u"256", ErrorNumber::kOverflow},
+      {u"-1", ErrorNumber::kOverflow},
+      {u"255.5", ErrorNumber::kOverflow},
+      {u"1e400", ErrorNumber::kOverflow},
+      {u"1e9223372036854775807", ErrorNumber::kOverflow}};
   for (const auto& [text, number] : cases) {
     fixture.state.PortNumber = 7;
     Store(text);

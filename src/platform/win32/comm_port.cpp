@@ -138,6 +138,7 @@ void CommPort::Open() {
   // previous handle's last bytes before the far end has read them.
   handle_ = port.Release();
   failedWriteError_ = ERROR_SUCCESS;
+  live_.Raise();
 }
 
 // What was handed over ends on a frame boundary: let it leave the line, so
@@ -161,6 +162,7 @@ void CommPort::Close(std::chrono::nanoseconds drainFor) {
   }
   CloseHandle(handle_);
   handle_ = INVALID_HANDLE_VALUE;
+  live_.Lower();
 }
 
 std::size_t CommPort::Write(std::span<const std::uint8_t> bytes) {

@@ -5,6 +5,7 @@
 
 #include "platform/line_settings.h"
 #include "platform/serial_port.h"
+#include "platform/win32/live_resources.h"
 #include "platform/win32/windows_api.h"
 
 namespace tarvolk::platform::win32 {
@@ -55,6 +56,7 @@ class CommPort final : public SerialPort {
   LineSettings settings_;
   std::int16_t receiveThreshold_ = 0;
   HANDLE handle_ = INVALID_HANDLE_VALUE;
+  LiveFlag live_;  // up while handle_ is open
   // Writes Windows still works on; their bytes and OVERLAPPED must stay put.
   std::deque<std::unique_ptr<PendingWrite>> pending_;
   // The error of a write Windows finished without sending it, until reported.

@@ -6,7 +6,8 @@ namespace tarvolk::platform::win32 {
 
 // The per-user application settings of the registry:
 // HKEY_CURRENT_USER\Software\VB and VBA Program Settings\<application>\<section>,
-// one REG_SZ value per key.
+// one REG_SZ value per key. Every level of <application>\<section> must be
+// able to name a key (1 to 255 characters, no NUL); other names address nothing.
 class RegistrySettings final : public SettingsStore {
  public:
   std::optional<std::u16string> Get(const std::u16string& application,

@@ -19,19 +19,19 @@ void WindowTimer::SetIntervalMs(std::int32_t intervalMs) {
   if (intervalMs < kMinIntervalMs || intervalMs > kMaxIntervalMs) {
     throw PlatformError("timer interval out of range");
   }
-  if (running_) window_.Arm(id_, static_cast<UINT>(intervalMs));
+  if (running_.IsUp()) window_.Arm(id_, static_cast<UINT>(intervalMs));
   intervalMs_ = intervalMs;
 }
 
 void WindowTimer::Start() {
-  if (running_) return;
+  if (running_.IsUp()) return;
   window_.Arm(id_, static_cast<UINT>(intervalMs_));
-  running_ = true;
+  running_.Raise();
 }
 
 void WindowTimer::Stop() {
   window_.Disarm(id_);
-  running_ = false;
+  running_.Lower();
 }
 
 }  // namespace tarvolk::platform::win32

@@ -4,6 +4,7 @@
 
 #include "platform/timer.h"
 #include "platform/win32/engine_window.h"
+#include "platform/win32/live_resources.h"
 
 namespace tarvolk::platform::win32 {
 
@@ -18,13 +19,13 @@ class WindowTimer final : public Timer {
   std::int32_t IntervalMs() const override { return intervalMs_; }
   void Start() override;
   void Stop() override;
-  bool IsRunning() const override { return running_; }
+  bool IsRunning() const override { return running_.IsUp(); }
 
  private:
   EngineWindow& window_;
   EngineWindow::TimerId id_;
   std::int32_t intervalMs_ = 1000;
-  bool running_ = false;
+  LiveFlag running_;
 };
 
 }  // namespace tarvolk::platform::win32

@@ -18,6 +18,9 @@ class Bstr {
  public:
   Bstr() = default;
   explicit Bstr(const wchar_t* text) : text_(SysAllocString(text)) {}
+  // Every character, also any NUL inside.
+  explicit Bstr(const std::wstring& text)
+      : text_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
   ~Bstr() { SysFreeString(text_); }
   Bstr(const Bstr&) = delete;
   Bstr& operator=(const Bstr&) = delete;

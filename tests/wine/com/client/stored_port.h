@@ -9,5 +9,9 @@
 inline constexpr wchar_t kPluginFile[] = L"Tarvolk_DMX.out.dll";
 
 // nullptr removes the value.
-void WriteStoredPort(const std::wstring& host, const wchar_t* text);
-std::optional<std::wstring> ReadStoredPort(const std::wstring& host);
+void WriteStoredPort(const std::wstring& host, const wchar_t* text,
+                     const std::wstring& file = kPluginFile);
+std::optional<std::wstring> ReadStoredPort(const std::wstring& host,
+                                           const std::wstring& file = kPluginFile);
+// Makes the host's key volatile, so that the registry refuses it lasting subkeys.
+void MakeVolatileHostKey(const std::wstring& host);

@@ -68,6 +68,27 @@ void CheckTranslation(const std::vector<BYTE>& block) {
   CHECK_EQ(translation[1], 1200);    // Unicode
 }
 
+BOOL CALLBACK AddLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR languages) {
+  reinterpret_cast<std::vector<WORD>*>(languages)->push_back(language);
+  return TRUE;
+}
+
+const LPCWSTR kVersionType = MAKEINTRESOURCEW(16);  // RT_VERSION, whatever UNICODE says
+
+// The resource itself carries the block's language, German and nothing else.
+void CheckResourceLanguage(HMODULE module) {
+  std::vector<WORD> languages;
+  EnumResourceLanguagesW(module, kVersionType, MAKEINTRESOURCEW(VS_VERSION_INFO), AddLanguage,
+                         reinterpret_cast<LONG_PTR>(&languages));
+  CHECK(languages == std::vector<WORD>{MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)});
+  const auto find = [module](WORD language) {
+    return FindResourceExW(module, kVersionType, MAKEINTRESOURCEW(VS_VERSION_INFO), language) !=
+           nullptr;
+  };
+  CHECK(find(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)));
+  CHECK(!find(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)));
+}
+
 void CheckTexts(const std::vector<BYTE>& block) {
   for (const VersionText& expected : kVersionTexts) {
     const std::wstring query = std::wstring(L"\\StringFileInfo\\040704B0\\") + expected.name;
@@ -98,4 +119,5 @@ void VersionChecks() {
   CheckFixedPart(block);
   CheckTranslation(block);
   CheckTexts(block);
+  CheckResourceLanguage(GetModuleHandleW(L"Tarvolk_DMX.out.dll"));
 }

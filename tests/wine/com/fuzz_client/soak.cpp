@@ -1,0 +1,165 @@
+// Enable and Disable over and over on a port that works. Every call
+// succeeds, and once warmed up the process keeps its handle count and heap:
+// nothing is left behind per cycle. Before that, DllCanUnloadNow is asked
+// while output runs with no object left (S_FALSE) and after Disable (S_OK).
+#include <cstdio>
+#include <vector>
+
+#include "check.h"
+#include "client_support.h"
+#include "fuzz_client.h"
+
+namespace {
+
+using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
+using BooleanMethod = HRESULT (STDMETHODCALLTYPE _clsOutputDriver::*)(VARIANT_BOOL*);
+
+constexpr wchar_t kHost[] = L"Tarvolk Soak";
+constexpr wchar_t kFile[] = L"Tarvolk_DMX.out.dll";
+
+// Names under which nothing is stored: port 1, the interface's line.
+void Init(_clsOutputDriver* driver) {
+  Bstr host(kHost);
+  Bstr file(kFile);
+  BSTR hostValue = host.Get();
+  BSTR fileValue = file.Get();
+  VARIANT_BOOL ignored = VARIANT_TRUE;
+  CHECK_EQ(driver->Init(&hostValue, &fileValue, &ignored), S_OK);
+}
+
+bool Succeeds(_clsOutputDriver* driver, BooleanMethod method) {
+  VARIANT_BOOL result = VARIANT_FALSE;
+  return (driver->*method)(&result) == S_OK && result == VARIANT_TRUE;
+}
+
+// The thread's message loop, which delivers the timer's ticks, for a while.
+void PumpMessages(DWORD milliseconds) {
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
+  for (;;) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+  }
+}
+
+// Bytes in use on every heap of the process.
+SIZE_T HeapBytesInUse() {
+  std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 8);
+  heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
+  SIZE_T total = 0;
+  for (HANDLE heap : heaps) {
+    if (!HeapLock(heap)) continue;
+    PROCESS_HEAP_ENTRY entry{};
+    while (HeapWalk(heap, &entry)) {
+      if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) total += entry.cbData;
+    }
+    HeapUnlock(heap);
+  }
+  return total;
+}
+
+// The process's open handles, from the system's handle table: Wine's
+// GetProcessHandleCount always answers 0.
+DWORD OpenHandles() {
+  struct HandleEntry {
+    ULONG ownerProcessId;
+    BYTE objectType;
+    BYTE flags;
+    USHORT value;
+    PVOID object;
+    ULONG access;
+  };
+  struct HandleTable {
+    ULONG count;
+    HandleEntry entries[1];
+  };
+  constexpr ULONG kSystemHandleInformation = 16;
+  using QuerySystemInformation = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+  const auto query = reinterpret_cast<QuerySystemInformation>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  std::vector<HandleEntry> buffer(4096);
+  for (;;) {
+    const auto bytes = static_cast<ULONG>(buffer.size() * sizeof(HandleEntry));
+    ULONG needed = 0;
+    const LONG status = query(kSystemHandleInformation, buffer.data(), bytes, &needed);
+    if (status == 0) break;
+    if (static_cast<ULONG>(status) != 0xC0000004ul) return 0;  // not STATUS_INFO_LENGTH_MISMATCH
+    buffer.resize(buffer.size() * 2);
+  }
+  const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
+  DWORD own = 0;
+  for (ULONG i = 0; i < table->count; ++i) {
+    if (table->entries[i].ownerProcessId == GetCurrentProcessId()) ++own;
+  }
+  return own;
+}
+
+struct Usage {
+  DWORD handles = 0;
+  SIZE_T heapBytes = 0;
+};
+
+Usage Measure() {
+  Usage usage;
+  usage.handles = OpenHandles();
+  usage.heapBytes = HeapBytesInUse();
+  return usage;
+}
+
+void CheckUnloading() {
+  ComPtr<_clsOutputDriver> driver = CreateDriver();  // loads the library
+  if (!driver) return;
+  const auto canUnloadNow = reinterpret_cast<CanUnloadNow>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"Tarvolk_DMX.out.dll"), "DllCanUnloadNow")));
+  if (!CHECK(canUnloadNow != nullptr)) return;
+  Init(driver.Get());
+  if (!CHECK(Succeeds(driver.Get(), &_clsOutputDriver::Enable))) return;
+  driver.Reset();
+  CHECK_EQ(canUnloadNow(), S_FALSE);  // no object, but the timer and the port are live
+  driver = CreateDriver();
+  if (driver) CHECK(Succeeds(driver.Get(), &_clsOutputDriver::Disable));
+  driver.Reset();
+  CHECK_EQ(canUnloadNow(), S_OK);
+}
+
+}  // namespace
+
+void Soak(long cycles) {
+  check::Group("Enable/Disable soak, " + std::to_string(cycles) + " cycles");
+  CheckUnloading();
+  ComPtr<_clsOutputDriver> driver = CreateDriver();
+  if (!driver) return;
+  Init(driver.Get());
+
+  const long warmUp = std::min(100L, cycles / 5);
+  Usage warm;
+  long failedCycles = 0;
+  for (long cycle = 0; cycle < cycles; ++cycle) {
+    LONG channel = 1 + cycle % 10;
+    LONG value = cycle % 256;
+    VARIANT_BOOL stored = VARIANT_FALSE;
+    const bool enabled = Succeeds(driver.Get(), &_clsOutputDriver::Enable);
+    const bool set =
+        driver->SetChannel(&channel, &value, &stored) == S_OK && stored == VARIANT_TRUE;
+    PumpMessages(static_cast<DWORD>(cycle * 7 % 21));  // 0 to 20 ms of ticks and frames
+    const bool disabled = Succeeds(driver.Get(), &_clsOutputDriver::Disable);
+    if (!(enabled && set && disabled)) ++failedCycles;
+    if (cycle + 1 == warmUp) warm = Measure();
+    if ((cycle + 1) % 1000 == 0) {
+      const Usage now = Measure();
+      std::printf("cycle %ld: %lu handles, %lu heap bytes\n", cycle + 1,
+                  static_cast<unsigned long>(now.handles),
+                  static_cast<unsigned long>(now.heapBytes));
+    }
+  }
+  CHECK_EQ(failedCycles, 0L);
+  const Usage end = Measure();
+  std::printf("after warm-up (%ld cycles): %lu handles, %lu heap bytes; at the end: %lu, %lu\n",
+              warmUp, static_cast<unsigned long>(warm.handles),
+              static_cast<unsigned long>(warm.heapBytes), static_cast<unsigned long>(end.handles),
+              static_cast<unsigned long>(end.heapBytes));
+  CHECK_EQ(end.handles, warm.handles);
+  CHECK_EQ(end.heapBytes, warm.heapBytes);
+}
