@@ -36,17 +36,20 @@ void RegisterTypeLibrary() {
                 kTypeLibraryRefused);
 }
 
-// Unregisters exactly the version, locale and system the embedded library declares.
+// Unregisters exactly the version, locale and system the embedded library
+// declares. The 32- and 64-bit builds share the version key, so only this
+// build's own entry under it says whether there is anything to remove.
 void UnregisterTypeLibrary() {
   const auto library = LoadOwnTypeLibrary();
   TLIBATTR* attributes = nullptr;
   ThrowIfFailed(library->GetLibAttr(&attributes), kTypeLibraryRefused);
   const TLIBATTR copy = *attributes;
   library->ReleaseTLibAttr(attributes);
-  wchar_t version[16];
-  swprintf(version, 16, L"%x.%x", copy.wMajorVerNum, copy.wMinorVerNum);  // hex, as registered
-  const std::wstring versionKey = L"TypeLib\\" + GuidText(copy.guid) + L"\\" + version;
-  if (!ClassesKeyExists(versionKey)) return;
+  wchar_t entry[48];
+  // Version and locale in hex, as registered: "1.0\\409\\win32".
+  swprintf(entry, 48, L"%x.%x\\%lx\\%ls", copy.wMajorVerNum, copy.wMinorVerNum,
+           static_cast<unsigned long>(copy.lcid), copy.syskind == SYS_WIN64 ? L"win64" : L"win32");
+  if (!ClassesKeyExists(L"TypeLib\\" + GuidText(copy.guid) + L"\\" + entry)) return;
   ThrowIfFailed(
       UnRegisterTypeLib(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid, copy.syskind),
       kTypeLibraryRefused);

@@ -60,4 +60,21 @@ expect "regsvr32 /u" "$(wine_regsvr32 /u "$installed" && echo ok || echo failed)
 check_unregistered
 expect "regsvr32 /u again" "$(wine_regsvr32 /u "$installed" && echo ok || echo failed)" ok
 check_unregistered
+
+# The 32- and 64-bit builds share the type library's version key. With only
+# the other build's entry under it, unregistering this build must neither
+# fail nor take that entry away.
+other=$([[ $arch == win32 ]] && echo win64 || echo win32)
+library_locale="HKCR\\TypeLib\\$library_id\\1.0\\409"
+reg() { wine_run_timeout 60 "$WINE_ENV_LOADER" reg "$@" >/dev/null 2>&1; }
+wine_regsvr32 "$installed"
+reg copy "$library_locale\\$arch" "$library_locale\\$other" /s /f
+reg delete "$library_locale\\$arch" /f
+expect "regsvr32 /u beside the other build's type library" \
+  "$(wine_regsvr32 /u "$installed" && echo ok || echo failed)" ok
+expect "the other build's type library stays" \
+  "$(wine_reg_key_exists "$library_locale\\$other" && echo present || echo absent)" present
+reg delete "HKCR\\TypeLib\\$library_id" /f
+reg delete "HKCR\\Interface\\$interface_id" /f
+check_unregistered
 expect_summary
