@@ -14,11 +14,11 @@ constexpr int kBatch = 1000;
 
 double CallsPerSecond(MessageLoop& loop, double seconds,
                       const std::function<bool(LONG, LONG)>& call) {
-  const long long start = UnixMicroseconds();
+  const long long start = demo_host::UnixMicroseconds();
   const long long end = start + static_cast<long long>(seconds * 1e6);
   long long calls = 0;
   long long now = start;
-  for (; now < end; now = UnixMicroseconds()) {
+  for (; now < end; now = demo_host::UnixMicroseconds()) {
     for (int i = 0; i < kBatch; ++i, ++calls) {
       if (!call(static_cast<LONG>(1 + calls % kChannels), static_cast<LONG>(calls & 0xFF))) {
         throw std::runtime_error("SetChannel failed while measuring");

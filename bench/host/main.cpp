@@ -50,7 +50,7 @@ UINT DriverPeriodMs(int channels) {
 void AnswerClockProbes() {
   char line[64];
   while (std::fgets(line, sizeof line, stdin) != nullptr) {
-    std::printf("%lld\n", UnixMicroseconds());
+    std::printf("%lld\n", tarvolk::demo_host::UnixMicroseconds());
     std::fflush(stdout);
   }
 }
@@ -77,7 +77,7 @@ void RunDriverShow(const ShowSettings& settings, bool outputOn) {
   }
   // Raises the count (and recomputes the period) above 10, as a host does.
   if (!driver.SetChannel(settings.channels, 0)) throw std::runtime_error("SetChannel(N) failed");
-  loop.RunUntil(UnixMicroseconds() + kSettleUs);
+  loop.RunUntil(tarvolk::demo_host::UnixMicroseconds() + kSettleUs);
   const UINT periodMs = DriverPeriodMs(settings.channels);
   TickProbe probe(periodMs);
   const ShowRecord record =
@@ -111,7 +111,7 @@ void RunCallRates(double seconds) {
   driver.Init(kTitle, kFileName);
   if (!driver.Enable()) throw std::runtime_error("Enable returned false");
   if (!driver.SetChannel(254, 0)) throw std::runtime_error("SetChannel(254) failed");
-  loop.RunUntil(UnixMicroseconds() + kSettleUs);
+  loop.RunUntil(tarvolk::demo_host::UnixMicroseconds() + kSettleUs);
   MeasureCallRates(driver, loop, seconds);
   driver.Disable();
   driver.Term();

@@ -13,7 +13,8 @@ void MessageLoop::AddTimer(UINT periodMs, std::function<void()> onTick) {
 }
 
 void MessageLoop::RunUntil(long long deadlineUs) {
-  for (long long now = UnixMicroseconds(); now < deadlineUs; now = UnixMicroseconds()) {
+  for (long long now = demo_host::UnixMicroseconds(); now < deadlineUs;
+       now = demo_host::UnixMicroseconds()) {
     const auto waitMs = static_cast<DWORD>((deadlineUs - now + 999) / 1000);
     MsgWaitForMultipleObjectsEx(0, nullptr, waitMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     RunPending();

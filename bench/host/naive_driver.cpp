@@ -4,6 +4,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "engine/open_sequence.h"
+#include "platform/platform_error.h"
+#include "platform/win32/comm_line.h"
 #include "unix_time.h"
 
 namespace tarvolk::bench {
@@ -14,20 +17,12 @@ NaiveDriver::NaiveDriver(int portNumber, int channels)
   port_ = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                       nullptr);
   if (port_ == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open the COM port");
-  DCB settings{};
-  settings.DCBlength = sizeof settings;
-  GetCommState(port_, &settings);
-  settings.BaudRate = CBR_19200;
-  settings.ByteSize = 8;
-  settings.Parity = NOPARITY;
-  settings.StopBits = TWOSTOPBITS;
-  settings.fBinary = TRUE;
-  settings.fOutxCtsFlow = FALSE;
-  settings.fOutxDsrFlow = FALSE;
-  settings.fOutX = FALSE;
-  settings.fInX = FALSE;
-  COMMTIMEOUTS noTimeouts{};
-  if (!SetCommState(port_, &settings) || !SetCommTimeouts(port_, &noTimeouts)) {
+  // Plainly: no write timeouts, so a write waits while the port takes nothing.
+  try {
+    platform::win32::ConfigureLine(port_, *platform::LineSettings::Parse(engine::kLineSettings));
+    COMMTIMEOUTS noTimeouts{};
+    if (!SetCommTimeouts(port_, &noTimeouts)) throw platform::PlatformError("SetCommTimeouts");
+  } catch (const platform::PlatformError&) {
     CloseHandle(port_);
     throw std::runtime_error("cannot set up the COM port");
   }
@@ -44,13 +39,13 @@ bool NaiveDriver::SetChannel(LONG channel, LONG value) {
 void NaiveDriver::SendFrame() {
   std::vector<std::uint8_t> frame{0x50, static_cast<std::uint8_t>(channels_.size() + 1), 0x00};
   frame.insert(frame.end(), channels_.begin(), channels_.end());
-  const long long start = UnixMicroseconds();
+  const long long start = demo_host::UnixMicroseconds();
   framesBuiltUs_.push_back(start);
   for (const std::uint8_t byte : frame) {
     DWORD written = 0;
     WriteFile(port_, &byte, 1, &written, nullptr);
   }
-  const long long blocked = UnixMicroseconds() - start;
+  const long long blocked = demo_host::UnixMicroseconds() - start;
   blockedUs_ += blocked;
   longestBlockUs_ = std::max(longestBlockUs_, blocked);
 }

@@ -30,17 +30,17 @@ ShowRecord RunShow(const ShowSettings& settings, MessageLoop& loop,
   ShowRecord record;
   ChangeGaps gaps(settings.meanGapUs);
   const double cpuBefore = ProcessCpuSeconds();
-  record.startUs = UnixMicroseconds();
+  record.startUs = demo_host::UnixMicroseconds();
   const long long endUs = record.startUs + static_cast<long long>(settings.seconds * 1e6);
   long long nextUs = record.startUs + gaps.Next();
   for (long long k = 0; nextUs < endUs; ++k, nextUs += gaps.Next()) {
     loop.RunUntil(nextUs);
     const ShowChange change = ShowChangeAt(k, settings.channels);
     if (!setChannel(change.channel, change.value)) ++record.failedChanges;
-    record.changeReturnedUs.push_back(UnixMicroseconds());
+    record.changeReturnedUs.push_back(demo_host::UnixMicroseconds());
   }
   loop.RunUntil(endUs);
-  record.endUs = UnixMicroseconds();
+  record.endUs = demo_host::UnixMicroseconds();
   record.cpuSeconds = ProcessCpuSeconds() - cpuBefore;
   return record;
 }

@@ -38,7 +38,7 @@ DWORD WINAPI TickProbe::Run(void* self) {
   SetEvent(probe.ready_);
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (message.message != WM_TIMER || message.wParam != timer) continue;
-    const long long now = UnixMicroseconds();
+    const long long now = demo_host::UnixMicroseconds();
     if (probe.ticks_.count++ == 0) {
       probe.ticks_.firstUs = now;
     } else {

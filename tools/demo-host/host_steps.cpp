@@ -12,6 +12,7 @@
 #include "host_window.h"
 #include "light_show.h"
 #include "message_pump.h"
+#include "unix_time.h"
 #include "utf8_output.h"
 
 namespace tarvolk::demo_host {
@@ -97,14 +98,6 @@ std::optional<Step> ParseStep(const std::wstring& word) {
     }
   }
   return std::nullopt;
-}
-
-long long UnixMicroseconds() {
-  FILETIME now;
-  GetSystemTimePreciseAsFileTime(&now);
-  const auto ticks = (static_cast<long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-  constexpr long long kUnixEpochTicks = 116444736000000000LL;  // 1970-01-01 in 100 ns since 1601
-  return (ticks - kUnixEpochTicks) / 10;
 }
 
 std::wstring ArgumentText(const ByRefArgument& argument) {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace tarvolk::bench {
+namespace tarvolk::demo_host {
 
 long long UnixMicroseconds() {
   FILETIME now;
@@ -12,4 +12,4 @@ long long UnixMicroseconds() {
   return (ticks - kUnixEpochTicks) / 10;
 }
 
-}  // namespace tarvolk::bench
+}  // namespace tarvolk::demo_host
