@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_error.h"
 #include "platform/win32/windows_api.h"
 
 namespace tarvolk::platform::win32 {
@@ -36,8 +37,7 @@ bool IsKeyPath(std::u16string_view path) {
 
 [[noreturn]] void RefuseWrite(std::string_view step, LSTATUS status) {
   const auto code = static_cast<unsigned long>(status);
-  throw SettingsWriteError(
-      std::string(step) + " failed (Windows error " + std::to_string(code) + ")", code);
+  throw SettingsWriteError(ErrorText(step, code), code);
 }
 
 class OpenKey {
