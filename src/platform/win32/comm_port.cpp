@@ -42,13 +42,21 @@ class OwnedHandle {
 
 // Its own event lets Close wait for exactly this write.
 struct CommPort::PendingWrite {
-  explicit PendingWrite(std::span<const std::uint8_t> data) : bytes(data.begin(), data.end()) {
+  PendingWrite() {
     overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (overlapped.hEvent == nullptr) ThrowLastError("CreateEventW");
   }
   ~PendingWrite() { CloseHandle(overlapped.hEvent); }
   PendingWrite(const PendingWrite&) = delete;
   PendingWrite& operator=(const PendingWrite&) = delete;
+
+  // Ready for a new write of data; WriteFile resets the event itself.
+  void Prepare(std::span<const std::uint8_t> data) {
+    bytes.assign(data.begin(), data.end());
+    const HANDLE event = overlapped.hEvent;
+    overlapped = OVERLAPPED{};
+    overlapped.hEvent = event;
+  }
 
   OVERLAPPED overlapped{};
   std::vector<std::uint8_t> bytes;
@@ -127,17 +135,33 @@ std::size_t CommPort::Write(std::span<const std::uint8_t> bytes) {
     ThrowWriteFailure("WriteFile", std::exchange(failedWriteError_, ERROR_SUCCESS));
   }
   if (bytes.empty()) return 0;
-  auto write = std::make_unique<PendingWrite>(bytes);
+  std::unique_ptr<PendingWrite> write = NewWrite(bytes);
   DWORD written = 0;
-  if (WriteFile(handle_, write->bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                &write->overlapped)) {
-    return written;
+  const BOOL done = WriteFile(handle_, write->bytes.data(), static_cast<DWORD>(bytes.size()),
+                              &written, &write->overlapped);
+  const DWORD error = done ? ERROR_SUCCESS : GetLastError();
+  if (error == ERROR_IO_PENDING) {
+    // Windows owns the bytes now and sends them while we go on.
+    pending_.push_back(std::move(write));
+    return bytes.size();
   }
-  const DWORD error = GetLastError();
-  if (error != ERROR_IO_PENDING) ThrowWriteFailure("WriteFile", error);
-  // Windows owns the bytes now and sends them while we go on.
-  pending_.push_back(std::move(write));
-  return bytes.size();
+  spareWrites_.push_back(std::move(write));
+  if (!done) ThrowWriteFailure("WriteFile", error);
+  return written;
+}
+
+// A finished write's buffer and event serve the next one: under Wine every
+// new event costs two round trips to the wineserver, at every tick.
+std::unique_ptr<CommPort::PendingWrite> CommPort::NewWrite(std::span<const std::uint8_t> bytes) {
+  std::unique_ptr<PendingWrite> write;
+  if (spareWrites_.empty()) {
+    write = std::make_unique<PendingWrite>();
+  } else {
+    write = std::move(spareWrites_.back());
+    spareWrites_.pop_back();
+  }
+  write->Prepare(bytes);
+  return write;
 }
 
 void CommPort::ThrowWriteFailure(std::string_view step, DWORD error) {
@@ -153,6 +177,7 @@ void CommPort::ForgetFinishedWrites() {
     if (!GetOverlappedResult(handle_, &pending_.front()->overlapped, &transferred, FALSE)) {
       failedWriteError_ = GetLastError();
     }
+    spareWrites_.push_back(std::move(pending_.front()));
     pending_.pop_front();
   }
 }
@@ -178,9 +203,10 @@ void CommPort::WaitForWrites(ULONGLONG deadline) {
 // buffers; after the purge this returns at once.
 void CommPort::AbandonWrites() {
   CancelIo(handle_);
-  for (const auto& write : pending_) {
+  for (auto& write : pending_) {
     DWORD transferred = 0;
     GetOverlappedResult(handle_, &write->overlapped, &transferred, TRUE);
+    spareWrites_.push_back(std::move(write));
   }
   pending_.clear();
 }

@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <memory>
+#include <vector>
 
 #include "platform/line_settings.h"
 #include "platform/serial_port.h"
@@ -47,6 +48,7 @@ class CommPort final : public SerialPort {
  private:
   struct PendingWrite;
 
+  std::unique_ptr<PendingWrite> NewWrite(std::span<const std::uint8_t> bytes);
   void ForgetFinishedWrites();
   [[noreturn]] void ThrowWriteFailure(std::string_view step, DWORD error);
   void WaitForWrites(ULONGLONG deadline);
@@ -59,6 +61,7 @@ class CommPort final : public SerialPort {
   LiveFlag live_;  // up while handle_ is open
   // Writes Windows still works on; their bytes and OVERLAPPED must stay put.
   std::deque<std::unique_ptr<PendingWrite>> pending_;
+  std::vector<std::unique_ptr<PendingWrite>> spareWrites_;
   // The error of a write Windows finished without sending it, until reported.
   DWORD failedWriteError_ = ERROR_SUCCESS;
 };
