@@ -23,6 +23,15 @@ ComPtr<_clsOutputDriver> CreateDriver() {
   return driver;
 }
 
+void InitDriver(_clsOutputDriver* driver, const wchar_t* host, const wchar_t* file) {
+  Bstr hostText(host);
+  Bstr fileText(file);
+  BSTR hostValue = hostText.Get();
+  BSTR fileValue = fileText.Get();
+  VARIANT_BOOL result = VARIANT_TRUE;
+  CHECK_EQ(driver->Init(&hostValue, &fileValue, &result), S_OK);
+}
+
 ErrorReport TakeErrorInfo() {
   ErrorReport report;
   ComPtr<IErrorInfo> info;

@@ -37,6 +37,9 @@ class Bstr {
 // host does; records a failed check and returns null when that fails.
 ComPtr<_clsOutputDriver> CreateDriver();
 
+// Init(host, file) through the interface slot, checked to succeed.
+void InitDriver(_clsOutputDriver* driver, const wchar_t* host, const wchar_t* file);
+
 // The calling thread's error info, taken (and so cleared) with GetErrorInfo.
 struct ErrorReport {
   bool present = false;

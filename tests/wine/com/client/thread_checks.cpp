@@ -13,15 +13,6 @@ constexpr wchar_t kHostA[] = L"StateHostA";
 constexpr wchar_t kHostB[] = L"StateHostB";
 constexpr wchar_t kHostC[] = L"StateHostC";
 
-void Init(_clsOutputDriver* driver, const wchar_t* host) {
-  Bstr hostText(host);
-  Bstr file(kPluginFile);
-  BSTR hostValue = hostText.Get();
-  BSTR fileValue = file.Get();
-  VARIANT_BOOL result = VARIANT_TRUE;
-  CHECK_EQ(driver->Init(&hostValue, &fileValue, &result), S_OK);
-}
-
 void Term(_clsOutputDriver* driver) {
   VARIANT_BOOL result = VARIANT_TRUE;
   CHECK_EQ(driver->Term(&result), S_OK);
@@ -48,7 +39,7 @@ void OnApartmentThread(void (*body)()) {
 void UseOwnState() {
   ComPtr<_clsOutputDriver> driver = CreateDriver();
   if (!driver) return;
-  Init(driver.Get(), kHostC);
+  InitDriver(driver.Get(), kHostC, kPluginFile);
   LONG channel = 20;  // above the count: the thread's engine recomputes its period
   LONG value = 100;
   VARIANT_BOOL result = VARIANT_FALSE;
@@ -69,8 +60,8 @@ void ThreadChecks() {
   ComPtr<_clsOutputDriver> first = CreateDriver();
   ComPtr<_clsOutputDriver> second = CreateDriver();
   if (!first || !second) return;
-  Init(first.Get(), kHostA);
-  Init(second.Get(), kHostB);
+  InitDriver(first.Get(), kHostA, kPluginFile);
+  InitDriver(second.Get(), kHostB, kPluginFile);
   Term(first.Get());  // writes the port the second object loaded
   CHECK_EQ(ReadStoredPort(kHostA).value_or(L""), std::wstring(L"2"));
 

@@ -14,18 +14,9 @@ namespace {
 using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
 using BooleanMethod = HRESULT (STDMETHODCALLTYPE _clsOutputDriver::*)(VARIANT_BOOL*);
 
+// Names under which nothing is stored: port 1, the interface's line.
 constexpr wchar_t kHost[] = L"Tarvolk Soak";
 constexpr wchar_t kFile[] = L"Tarvolk_DMX.out.dll";
-
-// Names under which nothing is stored: port 1, the interface's line.
-void Init(_clsOutputDriver* driver) {
-  Bstr host(kHost);
-  Bstr file(kFile);
-  BSTR hostValue = host.Get();
-  BSTR fileValue = file.Get();
-  VARIANT_BOOL ignored = VARIANT_TRUE;
-  CHECK_EQ(driver->Init(&hostValue, &fileValue, &ignored), S_OK);
-}
 
 bool Succeeds(_clsOutputDriver* driver, BooleanMethod method) {
   VARIANT_BOOL result = VARIANT_FALSE;
@@ -114,7 +105,7 @@ void CheckUnloading() {
   const auto canUnloadNow = reinterpret_cast<CanUnloadNow>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleW(L"Tarvolk_DMX.out.dll"), "DllCanUnloadNow")));
   if (!CHECK(canUnloadNow != nullptr)) return;
-  Init(driver.Get());
+  InitDriver(driver.Get(), kHost, kFile);
   if (!CHECK(Succeeds(driver.Get(), &_clsOutputDriver::Enable))) return;
   driver.Reset();
   CHECK_EQ(canUnloadNow(), S_FALSE);  // no object, but the timer and the port are live
@@ -131,7 +122,7 @@ void Soak(long cycles) {
   CheckUnloading();
   ComPtr<_clsOutputDriver> driver = CreateDriver();
   if (!driver) return;
-  Init(driver.Get());
+  InitDriver(driver.Get(), kHost, kFile);
 
   const long warmUp = std::min(100L, cycles / 5);
   Usage warm;
