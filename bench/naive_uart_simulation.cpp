@@ -6,7 +6,7 @@
 #include "fakes/event_log.h"
 #include "fakes/fake_clock.h"
 #include "fakes/simulated_line_port.h"
-#include "frame_decoder.h"
+#include "fakes/wire.h"
 #include "platform/line_settings.h"
 
 namespace tarvolk::bench {
@@ -15,23 +15,6 @@ namespace {
 using Duration = std::chrono::nanoseconds;
 constexpr std::size_t kUartOutputBuffer = 512;
 constexpr Duration kJitter = std::chrono::microseconds(1500);
-
-// Feeds the wire to the device's decoder byte by byte; a pause longer than a
-// byte time is an idle line, which the device sees as the end of a frame.
-dmx_interface::DecoderCounts Decode(const fakes::SimulatedLinePort& line, Duration byteTime,
-                                    Duration end) {
-  dmx_interface::FrameDecoder decoder([](const dmx_interface::FrameView&) {});
-  Duration lineFreeAt{0};
-  for (const auto& byte : line.Wire()) {
-    if (byte.start >= end) break;
-    if (byte.start > lineFreeAt) decoder.LineIdle();
-    const dmx_interface::Arrival at{byte.start.count(), byte.start.count() / 1000};
-    decoder.Feed(std::span(&byte.value, 1), at);
-    lineFreeAt = byte.start + byteTime;
-  }
-  decoder.LineIdle();
-  return decoder.Counts();
-}
 
 }  // namespace
 
@@ -69,7 +52,7 @@ NaiveUartResult RunNaiveUartSimulation(std::int32_t channels,
     if (taken == frame.size()) ++intact;
   }
 
-  const auto counts = Decode(port, byteTime, end);
+  const auto counts = fakes::DecodeWire(port.Wire(), byteTime, end);
   const double seconds = std::chrono::duration<double>(duration).count();
   return {static_cast<double>(intact) / seconds, static_cast<double>(counts.frames) / seconds,
           static_cast<double>(counts.torn) / seconds,

@@ -27,9 +27,10 @@ SerialLink::SerialLink(std::unique_ptr<platform::SerialPort> port, const platfor
   waiting_.reserve(kOutputBufferSize);
 }
 
+// The record goes at thread exit, while Windows holds the loader lock.
 SerialLink::~SerialLink() {
   try {
-    if (IsOpen()) Close();
+    port_->Close(Duration{0});
   } catch (const std::exception&) {
     // The thread is ending; a port that cannot be closed cleanly is let go.
   }
@@ -40,14 +41,22 @@ bool SerialLink::IsOpen() const { return reopening_ || port_->IsOpen(); }
 void SerialLink::Close() {
   if (port_->IsOpen()) {
     FinishStartedFrame();
-    // What was handed over needs this long to leave the line; a port lost
-    // while finishing is closed already.
-    const Duration drain = std::min(QueuedInOperatingSystem(clock_.Now()),
-                                    byteTime_ * static_cast<std::int64_t>(kOutputBufferSize));
-    if (port_->IsOpen()) port_->Close(drain);
+    // A port lost while finishing is closed already.
+    if (port_->IsOpen()) port_->Close(DrainTime(clock_.Now()));
+  } else if (reopening_) {
+    port_->Close(Duration{0});  // ends a try under way
   }
   reopening_ = false;
+  reopenUnderWay_ = false;
   DropEverything();
+}
+
+// Until the last byte handed over has left the line and the device behind it.
+SerialLink::Duration SerialLink::DrainTime(Duration now) const {
+  const Duration queued = QueuedInOperatingSystem(now);
+  const Duration lineEnd = queued > Duration{0} ? now + queued : lineFreeAt_;
+  const Duration longest = byteTime_ * static_cast<std::int64_t>(kOutputBufferSize);
+  return std::clamp(lineEnd + kDeviceLatency - now, Duration{0}, longest + kDeviceLatency);
 }
 
 void SerialLink::DropEverything() {
@@ -83,8 +92,8 @@ void SerialLink::SetReceiveThreshold(std::int16_t threshold) {
 void SerialLink::Open() {
   port_->Open();
   reopening_ = false;
+  reopenUnderWay_ = false;
   DropEverything();
-  lineFreeAt_ = clock_.Now();
 }
 
 bool SerialLink::QueueFrame(std::span<const std::uint8_t> frame, Duration maxBacklog) {
@@ -99,7 +108,7 @@ bool SerialLink::QueueFrame(std::span<const std::uint8_t> frame, Duration maxBac
 void SerialLink::Pump(Duration maxAhead) {
   const Duration now = clock_.Now();
   if (reopening_) ReopenWhenDue(now);
-  if (waiting_.empty() || !port_->IsOpen()) return;
+  if (!port_->IsOpen() || !CheckFinishedWrites(now) || waiting_.empty()) return;
   const Duration room = maxAhead - QueuedInOperatingSystem(now);
   if (room < byteTime_) return;
   HandOver(std::min(waiting_.size(), static_cast<std::size_t>(room / byteTime_)), now);
@@ -115,15 +124,33 @@ std::size_t SerialLink::HandOver(std::size_t count, Duration now) {
     LoseThePort(now);
     return 0;
   } catch (const platform::PlatformError&) {
-    ++counters_.writeFailures;
-    if (!failingSince_) failingSince_ = now;
-    if (now - *failingSince_ >= kFailingPortLostAfter) LoseThePort(now);
+    NoteFailedWrite(now);
     return 0;
   }
-  failingSince_.reset();
   Forget(taken);
   lineFreeAt_ = std::max(lineFreeAt_, now) + byteTime_ * static_cast<std::int64_t>(taken);
   return taken;
+}
+
+// Returns whether the port is still open: it may turn out lost.
+bool SerialLink::CheckFinishedWrites(Duration now) {
+  try {
+    if (port_->CollectFinishedWrites() > 0) failingSince_.reset();
+  } catch (const platform::PortLostError&) {
+    ++counters_.writeFailures;
+    LoseThePort(now);
+  } catch (const platform::PlatformError&) {
+    NoteFailedWrite(now);
+  }
+  return port_->IsOpen();
+}
+
+// A driver may take each write and fail it a moment later, so only a
+// finished write ends a run of failures.
+void SerialLink::NoteFailedWrite(Duration now) {
+  ++counters_.writeFailures;
+  if (!failingSince_) failingSince_ = now;
+  if (now - *failingSince_ >= kFailingPortLostAfter) LoseThePort(now);
 }
 
 // Nothing reaches a device that has gone, so the dead port is dropped at once
@@ -133,21 +160,31 @@ void SerialLink::LoseThePort(Duration now) {
   port_->Close(Duration{0});
   DropEverything();
   reopening_ = true;
+  reopenUnderWay_ = false;
   nextReopenAt_ = now + kReopenInterval;
 }
 
+// The interval counts from the end of a failed try, so that tries of a driver
+// that takes seconds to refuse do not follow one another.
 void SerialLink::ReopenWhenDue(Duration now) {
-  if (now < nextReopenAt_) return;
-  ++counters_.reopenAttempts;
-  try {
-    port_->Open();
-  } catch (const platform::PlatformError&) {
-    nextReopenAt_ = now + kReopenInterval;
-    return;
+  if (!reopenUnderWay_) {
+    if (now < nextReopenAt_) return;
+    ++counters_.reopenAttempts;
   }
-  reopening_ = false;
-  ++counters_.recoveries;
-  lineFreeAt_ = now;
+  switch (port_->OpenInBackground()) {
+    case platform::SerialPort::OpenProgress::kOpening:
+      reopenUnderWay_ = true;
+      return;
+    case platform::SerialPort::OpenProgress::kFailed:
+      reopenUnderWay_ = false;
+      nextReopenAt_ = now + kReopenInterval;
+      return;
+    case platform::SerialPort::OpenProgress::kOpen:
+      reopenUnderWay_ = false;
+      reopening_ = false;
+      ++counters_.recoveries;
+      return;
+  }
 }
 
 void SerialLink::Forget(std::size_t handedOver) {

@@ -27,8 +27,9 @@ namespace tarvolk::engine {
 //
 // When the device behind the port goes away (an adapter pulled out mid-show),
 // the link drops the dead port and opens it again with the same number and
-// settings every kReopenInterval until it comes back; the host notices
-// nothing but the missing frames. Only Close ends the tries.
+// settings, kReopenInterval after each failed try, until it comes back; the
+// tries run aside, so the host notices nothing but the missing frames even
+// when a driver takes seconds to answer one. Only Close ends the tries.
 class SerialLink {
  public:
   using Duration = std::chrono::nanoseconds;
@@ -37,7 +38,11 @@ class SerialLink {
   static constexpr Duration kReopenInterval = std::chrono::milliseconds(500);
   // A port whose writes keep failing this long counts as lost too, for
   // drivers that still answer for a device that has gone.
+  // A port counts as working again only once a write has finished.
   static constexpr Duration kFailingPortLostAfter = std::chrono::seconds(1);
+  // A USB adapter may still be sending this long after the line time of what
+  // it took (FTDI's default latency timer is 16 ms).
+  static constexpr Duration kDeviceLatency = std::chrono::milliseconds(20);
 
   struct Counters {
     std::uint64_t writeFailures = 0;   // writes the operating system refused
@@ -47,7 +52,7 @@ class SerialLink {
   };
 
   SerialLink(std::unique_ptr<platform::SerialPort> port, const platform::Clock& clock);
-  // Closes the port as Close does.
+  // Lets the port go without draining: at thread exit nothing may wait.
   ~SerialLink();
 
   // Open, or lost and being reopened: either way the link holds the port
@@ -55,9 +60,10 @@ class SerialLink {
   bool IsOpen() const;
   bool IsReopening() const { return reopening_; }
   // Closes the port. A frame already partly handed over is finished first and
-  // given the time to leave the line (at most what the link had handed over,
-  // never more than a full buffer's line time), so the device never sees one
-  // cut short; frames not yet started are dropped.
+  // given the time to leave the line and the device (the line time of what
+  // the link had handed over, never more than a full buffer's, and
+  // kDeviceLatency), so the device never sees one cut short; frames not yet
+  // started are dropped.
   void Close();
   void SetPortNumber(std::int16_t portNumber);
   // Also sets the pace of the output from the line's byte time.
@@ -71,8 +77,9 @@ class SerialLink {
   bool QueueFrame(std::span<const std::uint8_t> frame, Duration maxBacklog);
 
   // Hands waiting bytes to the operating system, keeping at most maxAhead of
-  // line time queued there; while the port is lost, tries to reopen it when
-  // due. Never throws: a refused write is counted and its bytes stay waiting.
+  // line time queued there, and learns what became of earlier writes; while
+  // the port is lost, tries to reopen it when due. Never waits and never
+  // throws: a refused write is counted and its bytes stay waiting.
   void Pump(Duration maxAhead);
 
   // Line time until everything queued, here and in the operating system, has left.
@@ -83,6 +90,9 @@ class SerialLink {
 
  private:
   Duration QueuedInOperatingSystem(Duration now) const;
+  Duration DrainTime(Duration now) const;
+  bool CheckFinishedWrites(Duration now);
+  void NoteFailedWrite(Duration now);
   std::size_t HandOver(std::size_t count, Duration now);
   void Forget(std::size_t handedOver);
   void FinishStartedFrame();
@@ -100,6 +110,7 @@ class SerialLink {
   std::deque<std::size_t> waitingFrames_;
   bool firstFrameStarted_ = false;
   bool reopening_ = false;
+  bool reopenUnderWay_ = false;
   Duration nextReopenAt_{0};
   std::optional<Duration> failingSince_;
   Counters counters_;

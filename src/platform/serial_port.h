@@ -37,8 +37,16 @@ class SerialPort {
   // Opens the port exclusively with the current number and settings. Throws
   // PlatformError when the port does not exist, is 0 or is held elsewhere.
   virtual void Open() = 0;
+
+  enum class OpenProgress { kOpen, kOpening, kFailed };
+  // Opens the port as Open does, without making the caller wait for a driver
+  // that takes seconds: the first call starts opening it, later calls tell
+  // how that goes. kFailed ends a try; the next call starts another.
+  virtual OpenProgress OpenInBackground() = 0;
+
   // Closes the port once what was handed over has left the line, waiting at
-  // most drainFor; whatever is still queued then is discarded.
+  // most drainFor (with 0, not at all); whatever is still queued then is
+  // discarded. Ends an open under way.
   virtual void Close(std::chrono::nanoseconds drainFor) = 0;
   virtual bool IsOpen() const = 0;
 
@@ -48,7 +56,13 @@ class SerialPort {
   // port is closed or the write fails otherwise.
   virtual std::size_t Write(std::span<const std::uint8_t> bytes) = 0;
 
-  // Bytes the operating system still has to send, when it can tell
+  // What became of earlier writes: returns how many of their bytes the
+  // operating system finished sending since the last call. Throws
+  // PlatformError when the newest finished write failed, PortLostError when
+  // the device has gone or a write hangs.
+  virtual std::size_t CollectFinishedWrites() = 0;
+
+  // Bytes the operating system still has to send, at least, when it can tell
   // (a pseudo-terminal or an emulated port cannot; then nullopt).
   virtual std::optional<std::size_t> PendingOutputBytes() const = 0;
 };

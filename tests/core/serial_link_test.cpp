@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 
 #include "fakes/fake_clock.h"
@@ -120,7 +121,8 @@ TEST_F(SerialLinkTest, ClosingFinishesAStartedFrameAndDropsTheRest) {
   link->Close();
   EXPECT_EQ(port->written, first);
   EXPECT_EQ(log.Events().back(), "port.close");
-  EXPECT_EQ(port->lastDrain, 257 * link->ByteTime()) << "the frame is given time to leave";
+  EXPECT_EQ(port->lastDrain, 257 * link->ByteTime() + SerialLink::kDeviceLatency)
+      << "the frame is given time to leave the line and the device";
 }
 
 TEST_F(SerialLinkTest, ClosingFinishesOnlyTheFrameThatStarted) {
@@ -185,17 +187,90 @@ TEST_F(SerialLinkTest, ALostDeviceIsReopenedUntilItReturnsAndOutputResumesOnAFra
   EXPECT_EQ(port->written, frame) << "the new line starts with a whole frame";
 }
 
-TEST_F(SerialLinkTest, APortWhoseWritesKeepFailingCountsAsLost) {
+// Refused at once, or taken and failed a moment later: either way the port
+// counts as working again only once a write has finished.
+class FailingWritesTest : public SerialLinkTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FailingWritesTest, APortWhoseWritesKeepFailingCountsAsLost) {
+  if (GetParam()) {
+    port->finishedWritesFail = true;
+  } else {
+    port->failingSteps.insert("Write");
+  }
+  const auto tick = [this] {
+    link->QueueFrame(Bytes(13), 1s);
+    link->Pump(1s);
+  };
+  tick();
+  tick();
+  clock.Advance(SerialLink::kFailingPortLostAfter - 1ms);
+  tick();
+  EXPECT_FALSE(link->IsReopening()) << "failures for less than the limit are passing ones";
+  clock.Advance(1ms);
+  tick();
+  EXPECT_TRUE(link->IsReopening());
+}
+
+INSTANTIATE_TEST_SUITE_P(RefusedOrTakenThenFailed, FailingWritesTest, ::testing::Bool());
+
+TEST_F(SerialLinkTest, AFinishedWriteEndsARunOfFailures) {
+  port->finishedWritesFail = true;
   ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
-  port->failingSteps.insert("Write");
   link->Pump(1s);
   clock.Advance(SerialLink::kFailingPortLostAfter - 1ms);
   link->Pump(1s);
-  EXPECT_FALSE(link->IsReopening()) << "failures for less than the limit are passing ones";
+  port->finishedWritesFail = false;
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  link->Pump(1s);
+  clock.Advance(2ms);
+  link->Pump(1s);
+  port->finishedWritesFail = true;
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  link->Pump(1s);
+  clock.Advance(SerialLink::kFailingPortLostAfter - 1ms);
+  link->Pump(1s);
+  EXPECT_FALSE(link->IsReopening());
+  EXPECT_EQ(link->Stats().writeFailures, 2u);
+}
+
+// A driver that takes seconds to answer a try is not asked again meanwhile,
+// and the next try waits its interval from the end of the last.
+TEST_F(SerialLinkTest, ASlowTryRunsToItsEndBeforeTheNext) {
+  port->deviceGone = true;
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  link->Pump(1s);
+  ASSERT_TRUE(link->IsReopening());
+  port->openingPolls = 4;
+  for (int tick = 0; tick < 5; ++tick) {
+    clock.Advance(SerialLink::kReopenInterval);
+    link->Pump(1s);
+  }
+  EXPECT_EQ(link->Stats().reopenAttempts, 1u);
+  EXPECT_EQ(std::ranges::count(log.Events(), "port.open failed"), 1);
+  port->openingPolls = 0;
+  clock.Advance(SerialLink::kReopenInterval - 1ms);
+  link->Pump(1s);
+  EXPECT_EQ(link->Stats().reopenAttempts, 1u);
+  port->deviceGone = false;
   clock.Advance(1ms);
   link->Pump(1s);
-  EXPECT_TRUE(link->IsReopening());
-  EXPECT_EQ(link->Stats().writeFailures, 3u);
+  EXPECT_FALSE(link->IsReopening());
+  EXPECT_EQ(link->Stats().reopenAttempts, 2u);
+}
+
+TEST_F(SerialLinkTest, ClosingWaitsOutTheDevicesLatencyOnlyAfterRecentBytes) {
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  link->Pump(1s);
+  clock.Advance(13 * link->ByteTime() + 5ms);
+  link->Close();
+  EXPECT_EQ(port->lastDrain, SerialLink::kDeviceLatency - 5ms);
+
+  link->Open();
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  link->Pump(1s);
+  clock.Advance(1s);
+  link->Close();
+  EXPECT_EQ(port->lastDrain, 0ns);
 }
 
 TEST_F(SerialLinkTest, ClosingALostPortEndsTheTries) {

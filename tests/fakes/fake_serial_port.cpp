@@ -1,6 +1,7 @@
 #include "fakes/fake_serial_port.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/serial_port.h"
 
@@ -38,16 +39,40 @@ void FakeSerialPort::Open() {
   open_ = true;
 }
 
+platform::SerialPort::OpenProgress FakeSerialPort::OpenInBackground() {
+  if (pollsLeft_ < 0) pollsLeft_ = openingPolls;
+  if (pollsLeft_-- > 0) return OpenProgress::kOpening;
+  pollsLeft_ = -1;
+  try {
+    Open();
+  } catch (const platform::PlatformError&) {
+    return OpenProgress::kFailed;
+  }
+  return OpenProgress::kOpen;
+}
+
 void FakeSerialPort::Close(std::chrono::nanoseconds drainFor) {
   log_.Add("port.close");
   lastDrain = drainFor;
   open_ = false;
+  pollsLeft_ = -1;
+  unreported_ = 0;
+}
+
+std::size_t FakeSerialPort::CollectFinishedWrites() {
+  if (finishedWritesFail && unreported_ > 0) {
+    unreported_ = 0;
+    throw platform::PlatformError("write failed after it was taken");
+  }
+  return std::exchange(unreported_, 0);
 }
 
 std::size_t FakeSerialPort::Write(std::span<const std::uint8_t> bytes) {
   if (!open_ || failingSteps.contains("Write")) throw platform::PlatformError("write refused");
   if (deviceGone) throw platform::PortLostError("device gone");
-  return Accept(bytes);
+  const std::size_t taken = Accept(bytes);
+  unreported_ += taken;
+  return taken;
 }
 
 std::size_t FakeSerialPort::Accept(std::span<const std::uint8_t> bytes) {

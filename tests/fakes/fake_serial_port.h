@@ -16,6 +16,7 @@ namespace tarvolk::fakes {
 // A step named in failingSteps throws, as the operating system would refuse it;
 // opening port 0 or a port in heldPorts fails like on a real machine. While
 // deviceGone, writes fail as for an adapter pulled out and opening fails.
+// Writes finish as soon as they are taken, unless finishedWritesFail.
 class FakeSerialPort : public platform::SerialPort {
  public:
   explicit FakeSerialPort(EventLog& log) : log_(log) {}
@@ -24,14 +25,20 @@ class FakeSerialPort : public platform::SerialPort {
   void SetSettings(std::string_view settings) override;
   void SetReceiveThreshold(std::int16_t threshold) override;
   void Open() override;
+  // Opens as Open does, after telling kOpening openingPolls times.
+  OpenProgress OpenInBackground() override;
   void Close(std::chrono::nanoseconds drainFor) override;
   bool IsOpen() const override { return open_; }
   std::size_t Write(std::span<const std::uint8_t> bytes) override;
+  std::size_t CollectFinishedWrites() override;
   std::optional<std::size_t> PendingOutputBytes() const override { return reportedPending; }
 
   std::set<std::string> failingSteps;
   std::set<std::int16_t> heldPorts;
   bool deviceGone = false;
+  // A driver that takes every write and fails it a moment later.
+  bool finishedWritesFail = false;
+  int openingPolls = 0;
   // How long the last Close was allowed to wait for the line.
   std::chrono::nanoseconds lastDrain{0};
   std::optional<std::size_t> reportedPending;
@@ -52,6 +59,8 @@ class FakeSerialPort : public platform::SerialPort {
   EventLog& log_;
   std::int16_t portNumber_ = 1;
   bool open_ = false;
+  int pollsLeft_ = -1;  // of the try under way; -1 while none is
+  std::size_t unreported_ = 0;
 };
 
 }  // namespace tarvolk::fakes

@@ -16,26 +16,36 @@ using Duration = std::chrono::nanoseconds;
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
 
-class SimulatedPlatform final : public FakePlatform {
+class QueueingLine final : public SimulatedLine {
  public:
-  explicit SimulatedPlatform(std::size_t driverQueue) : driverQueue_(driverQueue) {}
-  SimulatedLinePort* line = nullptr;
+  explicit QueueingLine(std::size_t driverQueue) : driverQueue_(driverQueue) {}
 
- protected:
-  std::unique_ptr<FakeSerialPort> MakeSerialPort() override {
+  std::unique_ptr<platform::SerialPort> MakePort(EventLog& log, FakeClock& clock) override {
     auto created = std::make_unique<SimulatedLinePort>(log, clock, driverQueue_);
-    line = created.get();
+    port_ = created.get();
     return created;
   }
+  const std::vector<WireByte>& Wire() const override { return port_->Wire(); }
 
  private:
   std::size_t driverQueue_;
+  SimulatedLinePort* port_ = nullptr;
+};
+
+class LinePlatform final : public FakePlatform {
+ public:
+  explicit LinePlatform(SimulatedLine& line) : line_(line) {}
+  std::unique_ptr<platform::SerialPort> CreateSerialPort() override {
+    return line_.MakePort(log, clock);
+  }
+
+ private:
+  SimulatedLine& line_;
 };
 
 // Splits the bytes that left the line by `end` into frames
 // 0x50, N + 1, 0x00, N channels; only the last frame may be cut off by the end.
-void ReadWire(const SimulatedLinePort& line, Duration end, LineSimulationResult& result) {
-  const auto& wire = line.Wire();
+void ReadWire(const std::vector<WireByte>& wire, Duration end, LineSimulationResult& result) {
   std::size_t i = 0;
   while (i < wire.size() && wire[i].start < end) {
     const std::size_t left = wire.size() - i;
@@ -89,7 +99,12 @@ TickSchedule::Duration TickSchedule::Next() {
 }
 
 LineSimulationResult RunLineSimulation(const LineSimulationConfig& config) {
-  SimulatedPlatform platform(config.driverQueue);
+  QueueingLine line(config.driverQueue);
+  return RunLineSimulation(config, line);
+}
+
+LineSimulationResult RunLineSimulation(const LineSimulationConfig& config, SimulatedLine& line) {
+  LinePlatform platform(line);
   engine::DriverState state(platform);
   plugin::clsOutputDriver driver(state);
   std::mt19937 random(config.seed);
@@ -141,7 +156,7 @@ LineSimulationResult RunLineSimulation(const LineSimulationConfig& config) {
   if (result.ticks > 1) {
     result.meanTick = (lastTick - firstTick) / static_cast<std::int64_t>(result.ticks - 1);
   }
-  ReadWire(*platform.line, end, result);
+  ReadWire(line.Wire(), end, result);
   if (!result.frames.empty()) {
     const Duration busy =
         byteTime * static_cast<std::int64_t>(result.frames.size()) * (config.channelCount + 3);

@@ -2,8 +2,14 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <vector>
+
+#include "fakes/event_log.h"
+#include "fakes/fake_clock.h"
+#include "fakes/wire.h"
+#include "platform/serial_port.h"
 
 namespace tarvolk::fakes {
 
@@ -21,7 +27,7 @@ struct LineSimulationConfig {
   Ticks ticks = Ticks::kAsAsked;
   std::chrono::nanoseconds jitter = std::chrono::microseconds(1500);
   std::chrono::nanoseconds duration = std::chrono::seconds(60);
-  std::size_t driverQueue = 4096;  // what the port's driver would swallow
+  std::size_t driverQueue = 4096;  // what the default line's driver would swallow
   unsigned seed = 1;
 };
 
@@ -48,7 +54,18 @@ struct LineSimulationResult {
   std::uint64_t framesSkipped = 0;
 };
 
+// The line the engine runs on: the serial port it gets, and what that port
+// put on the wire.
+class SimulatedLine {
+ public:
+  virtual ~SimulatedLine() = default;
+  virtual std::unique_ptr<platform::SerialPort> MakePort(EventLog& log, FakeClock& clock) = 0;
+  virtual const std::vector<WireByte>& Wire() const = 0;
+};
+
+// On a UART whose driver queues config.driverQueue bytes.
 LineSimulationResult RunLineSimulation(const LineSimulationConfig& config);
+LineSimulationResult RunLineSimulation(const LineSimulationConfig& config, SimulatedLine& line);
 
 // When the ticks of a timer asked for `period` come, in the given pattern.
 class TickSchedule {

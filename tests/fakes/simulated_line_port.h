@@ -6,6 +6,7 @@
 
 #include "fakes/fake_clock.h"
 #include "fakes/fake_serial_port.h"
+#include "fakes/wire.h"
 
 namespace tarvolk::fakes {
 
@@ -15,10 +16,6 @@ namespace tarvolk::fakes {
 class SimulatedLinePort final : public FakeSerialPort {
  public:
   using Duration = std::chrono::nanoseconds;
-  struct WireByte {
-    Duration start;  // when its start bit goes out
-    std::uint8_t value;
-  };
 
   SimulatedLinePort(EventLog& log, const FakeClock& clock, std::size_t driverQueue)
       : FakeSerialPort(log), clock_(clock), driverQueue_(driverQueue) {}

@@ -1,13 +1,12 @@
 #include "platform/win32/comm_port.h"
 
 #include <algorithm>
-#include <chrono>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "platform/platform_error.h"
 #include "platform/win32/comm_line.h"
+#include "platform/win32/comm_open.h"
 #include "platform/win32/win32_error.h"
 
 namespace tarvolk::platform::win32 {
@@ -16,55 +15,40 @@ namespace {
 // The control's line settings until someone sets others.
 constexpr std::string_view kDefaultSettings = "9600,N,8,1";
 
+std::atomic<std::uint64_t> writesLeftToDrivers{0};
+
 LineSettings ParseSettings(std::string_view text) {
   const auto parsed = LineSettings::Parse(text);
   if (!parsed) throw PlatformError("invalid line settings: " + std::string(text));
   return *parsed;
 }
 
-class OwnedHandle {
- public:
-  explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
-  ~OwnedHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  OwnedHandle(const OwnedHandle&) = delete;
-  OwnedHandle& operator=(const OwnedHandle&) = delete;
-
-  HANDLE Get() const { return handle_; }
-  HANDLE Release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
-
- private:
-  HANDLE handle_;
-};
-
 }  // namespace
 
-// Its own event lets Close wait for exactly this write.
+// No event: nothing ever waits for a write, its end is only looked up.
 struct CommPort::PendingWrite {
-  PendingWrite() {
-    overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (overlapped.hEvent == nullptr) ThrowLastError("CreateEventW");
-  }
-  ~PendingWrite() { CloseHandle(overlapped.hEvent); }
-  PendingWrite(const PendingWrite&) = delete;
-  PendingWrite& operator=(const PendingWrite&) = delete;
-
-  // Ready for a new write of data; WriteFile resets the event itself.
   void Prepare(std::span<const std::uint8_t> data) {
     bytes.assign(data.begin(), data.end());
-    const HANDLE event = overlapped.hEvent;
     overlapped = OVERLAPPED{};
-    overlapped.hEvent = event;
   }
 
   OVERLAPPED overlapped{};
   std::vector<std::uint8_t> bytes;
+  Duration lineEndsAt{0};  // when its last byte leaves at the line's nominal speed
 };
 
-CommPort::CommPort() : settings_(ParseSettings(kDefaultSettings)) {}
+CommPort::CommPort(CommDriver& driver)
+    : driver_(driver), settings_(ParseSettings(kDefaultSettings)) {}
 
-CommPort::~CommPort() { Close(std::chrono::nanoseconds{0}); }
+// Also at thread exit, under the loader lock: nothing here waits.
+CommPort::~CommPort() {
+  Close(Duration{0});
+  ForgetWritesLeftBefore();
+  // The driver may still write into these: they are never freed.
+  for (auto& write : leftWrites_) static_cast<void>(write.release());
+}
+
+std::uint64_t CommPort::WritesLeftToDrivers() { return writesLeftToDrivers.load(); }
 
 void CommPort::SetPortNumber(std::int16_t portNumber) {
   if (IsOpen()) throw PlatformError("the port number cannot change while the port is open");
@@ -74,7 +58,7 @@ void CommPort::SetPortNumber(std::int16_t portNumber) {
 
 void CommPort::SetSettings(std::string_view settings) {
   const LineSettings parsed = ParseSettings(settings);
-  if (IsOpen()) ConfigureLine(handle_, parsed);
+  if (IsOpen()) ApplyLineState(driver_, handle_, parsed, kInputBufferSize);
   settings_ = parsed;
 }
 
@@ -83,75 +67,130 @@ void CommPort::SetReceiveThreshold(std::int16_t threshold) { receiveThreshold_ =
 
 void CommPort::Open() {
   if (IsOpen()) throw PlatformError("the port is already open");
-  if (portNumber_ == 0) throw PlatformError("port 0 names no port");
-  const std::wstring name = L"\\\\.\\COM" + std::to_wstring(portNumber_);
-  // No sharing: a port another program holds does not open.
-  OwnedHandle port(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                               OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
-  if (port.Get() == INVALID_HANDLE_VALUE) ThrowLastError("CreateFileW");
-  if (!SetupComm(port.Get(), kInputBufferSize, kOutputBufferSize)) {
-    ThrowLastError("SetupComm");
+  AbandonBackgroundOpen();
+  WaitForAbandonedOpen();
+  Adopt(OpenCommPort(driver_, portNumber_, settings_));
+}
+
+SerialPort::OpenProgress CommPort::OpenInBackground() {
+  if (IsOpen()) return OpenProgress::kOpen;
+  if (!opening_) {
+    opening_ = BackgroundOpen::Start(driver_, portNumber_, settings_);
+    return opening_ ? OpenProgress::kOpening : OpenProgress::kFailed;
   }
-  ConfigureLine(port.Get(), settings_);
-  // Reads return at once; writes have no time limit, as overlapped writes never wait anyway.
-  COMMTIMEOUTS timeouts{};
-  timeouts.ReadIntervalTimeout = MAXDWORD;
-  if (!SetCommTimeouts(port.Get(), &timeouts)) ThrowLastError("SetCommTimeouts");
-  // No purge here: on a pseudo-terminal (Wine) it would also discard the
-  // previous handle's last bytes before the far end has read them.
-  handle_ = port.Release();
-  failedWriteError_ = ERROR_SUCCESS;
+  if (!opening_->Finished()) return OpenProgress::kOpening;
+  const HANDLE port = opening_->TakePort();
+  opening_.reset();
+  if (port == INVALID_HANDLE_VALUE) return OpenProgress::kFailed;
+  Adopt(port);
+  return OpenProgress::kOpen;
+}
+
+void CommPort::Adopt(HANDLE port) {
+  handle_ = port;
+  lineFreeAt_ = Duration{0};
+  finishedAtOnce_ = 0;
   live_.Raise();
 }
 
+void CommPort::AbandonBackgroundOpen() {
+  if (!opening_) return;
+  opening_->Abandon();
+  abandonedOpen_ = std::move(opening_);
+}
+
+// A try given up a moment ago may still hold the port; it lets go as soon as
+// its driver answers.
+void CommPort::WaitForAbandonedOpen() {
+  if (!abandonedOpen_) return;
+  const Duration deadline = driver_.Now() + kAbandonedOpenWait;
+  while (!abandonedOpen_->LetGo() && driver_.Now() < deadline) driver_.Sleep(1);
+  abandonedOpen_.reset();
+}
+
 // What was handed over ends on a frame boundary: let it leave the line, so
-// the device does not see a frame cut short. Only writes still unfinished at
-// the deadline (a stalled line) are cancelled; a purge would also discard
-// bytes a pseudo-terminal (Wine) holds for its far end.
-void CommPort::Close(std::chrono::nanoseconds drainFor) {
+// the device does not see a frame cut short. Only writes still unfinished then
+// (a stalled line, a driver that never finishes) are cancelled; a purge would
+// also discard bytes a pseudo-terminal (Wine) holds for its far end.
+void CommPort::Close(Duration drainFor) {
+  AbandonBackgroundOpen();
   if (!IsOpen()) return;
-  const auto drainMs = std::chrono::ceil<std::chrono::milliseconds>(drainFor).count();
-  const ULONGLONG deadline =
-      GetTickCount64() + static_cast<ULONGLONG>(std::max<long long>(drainMs, 0));
-  WaitForWrites(deadline);
-  if (pending_.empty()) {
-    // The last writes are finished, but a UART or a USB adapter still sends
-    // what they handed it.
-    const ULONGLONG now = GetTickCount64();
-    if (now < deadline) Sleep(static_cast<DWORD>(deadline - now));
-  } else {
-    PurgeComm(handle_, PURGE_TXABORT | PURGE_TXCLEAR);
-    AbandonWrites();
+  if (drainFor > Duration{0}) SleepUntil(driver_.Now() + drainFor);
+  const bool unfinished = std::any_of(pending_.begin(), pending_.end(),
+                                      [this](const auto& write) { return Unfinished(*write); });
+  if (unfinished) {
+    driver_.PurgeComm(handle_, PURGE_TXABORT | PURGE_TXCLEAR);
+    driver_.CancelIo(handle_);
   }
-  CloseHandle(handle_);
+  LeaveUnfinishedWrites();
+  driver_.Close(handle_);
   handle_ = INVALID_HANDLE_VALUE;
   live_.Lower();
 }
 
-std::size_t CommPort::Write(std::span<const std::uint8_t> bytes) {
-  if (!IsOpen()) throw PlatformError("the port is not open");
-  ForgetFinishedWrites();
-  if (failedWriteError_ != ERROR_SUCCESS) {
-    ThrowWriteFailure("WriteFile", std::exchange(failedWriteError_, ERROR_SUCCESS));
+// Sleep may end early (Windows ends it on its own clock ticks), so the
+// deadline is checked on the precise clock.
+void CommPort::SleepUntil(Duration deadline) {
+  for (Duration now = driver_.Now(); now < deadline; now = driver_.Now()) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+    driver_.Sleep(static_cast<DWORD>(left.count()));
   }
-  if (bytes.empty()) return 0;
-  std::unique_ptr<PendingWrite> write = NewWrite(bytes);
-  DWORD written = 0;
-  const BOOL done = WriteFile(handle_, write->bytes.data(), static_cast<DWORD>(bytes.size()),
-                              &written, &write->overlapped);
-  const DWORD error = done ? ERROR_SUCCESS : GetLastError();
-  if (error == ERROR_IO_PENDING) {
-    // Windows owns the bytes now and sends them while we go on.
-    pending_.push_back(std::move(write));
-    return bytes.size();
-  }
-  spareWrites_.push_back(std::move(write));
-  if (!done) ThrowWriteFailure("WriteFile", error);
-  return written;
 }
 
-// A finished write's buffer and event serve the next one: under Wine every
-// new event costs two round trips to the wineserver, at every tick.
+// Writes the driver still holds, even after a cancel, are never waited for:
+// a driver need not honour cancels. Their buffers stay with it.
+void CommPort::LeaveUnfinishedWrites() {
+  for (auto& write : pending_) {
+    if (Unfinished(*write)) {
+      leftWrites_.push_back(std::move(write));
+      ++writesLeftToDrivers;
+    } else {
+      spareWrites_.push_back(std::move(write));
+    }
+  }
+  pending_.clear();
+}
+
+void CommPort::ForgetWritesLeftBefore() {
+  for (auto it = leftWrites_.begin(); it != leftWrites_.end();) {
+    if (Unfinished(**it)) {
+      ++it;
+      continue;
+    }
+    spareWrites_.push_back(std::move(*it));
+    it = leftWrites_.erase(it);
+    --writesLeftToDrivers;
+  }
+}
+
+std::size_t CommPort::Write(std::span<const std::uint8_t> bytes) {
+  if (!IsOpen()) throw PlatformError("the port is not open");
+  if (bytes.empty()) return 0;
+  const Duration now = driver_.Now();
+  const Duration byteTime = settings_.ByteTime();
+  std::unique_ptr<PendingWrite> write = NewWrite(bytes);
+  const auto count = static_cast<DWORD>(bytes.size());
+  if (driver_.Write(handle_, write->bytes.data(), count, write->overlapped)) {
+    DWORD transferred = 0;
+    driver_.WriteResult(handle_, write->overlapped, transferred);
+    lineFreeAt_ = std::max(lineFreeAt_, now) + byteTime * static_cast<std::int64_t>(transferred);
+    finishedAtOnce_ += transferred;
+    spareWrites_.push_back(std::move(write));
+    return transferred;
+  }
+  const DWORD error = GetLastError();
+  if (error != ERROR_IO_PENDING) {
+    spareWrites_.push_back(std::move(write));
+    ThrowWriteFailure(error);
+  }
+  // The driver owns the bytes now and sends them while we go on.
+  lineFreeAt_ = std::max(lineFreeAt_, now) + byteTime * static_cast<std::int64_t>(count);
+  write->lineEndsAt = lineFreeAt_;
+  pending_.push_back(std::move(write));
+  return bytes.size();
+}
+
+// A finished write's buffer serves the next one: no allocation at every tick.
 std::unique_ptr<CommPort::PendingWrite> CommPort::NewWrite(std::span<const std::uint8_t> bytes) {
   std::unique_ptr<PendingWrite> write;
   if (spareWrites_.empty()) {
@@ -164,51 +203,55 @@ std::unique_ptr<CommPort::PendingWrite> CommPort::NewWrite(std::span<const std::
   return write;
 }
 
-void CommPort::ThrowWriteFailure(std::string_view step, DWORD error) {
-  DWORD errors = 0;
-  COMSTAT status{};
-  if (!ClearCommError(handle_, &errors, &status)) throw PortLostError(ErrorText(step, error));
-  throw PlatformError(ErrorText(step, error));
+bool CommPort::Unfinished(PendingWrite& write) const {
+  DWORD transferred = 0;
+  return !driver_.WriteResult(handle_, write.overlapped, transferred) &&
+         GetLastError() == ERROR_IO_INCOMPLETE;
 }
 
-void CommPort::ForgetFinishedWrites() {
-  while (!pending_.empty() && HasOverlappedIoCompleted(&pending_.front()->overlapped)) {
+void CommPort::ThrowWriteFailure(DWORD error) {
+  if (!driver_.ClearCommError(handle_)) throw PortLostError(ErrorText("WriteFile", error));
+  throw PlatformError(ErrorText("WriteFile", error));
+}
+
+// Drivers finish writes in order; the newest finished one tells whether the
+// port works.
+std::size_t CommPort::CollectFinishedWrites() {
+  if (!IsOpen()) return 0;
+  ForgetWritesLeftBefore();
+  std::size_t finished = std::exchange(finishedAtOnce_, 0);
+  DWORD failure = ERROR_SUCCESS;
+  while (!pending_.empty()) {
+    PendingWrite& write = *pending_.front();
     DWORD transferred = 0;
-    if (!GetOverlappedResult(handle_, &pending_.front()->overlapped, &transferred, FALSE)) {
-      failedWriteError_ = GetLastError();
+    if (driver_.WriteResult(handle_, write.overlapped, transferred)) {
+      finished += transferred;
+      failure = ERROR_SUCCESS;
+    } else if (const DWORD error = GetLastError(); error != ERROR_IO_INCOMPLETE) {
+      finished = 0;
+      failure = error;
+    } else {
+      if (driver_.Now() - write.lineEndsAt > kHungWriteAfter) {
+        throw PortLostError("a write hangs in the driver");
+      }
+      break;
     }
     spareWrites_.push_back(std::move(pending_.front()));
     pending_.pop_front();
   }
+  if (failure != ERROR_SUCCESS) ThrowWriteFailure(failure);
+  return finished;
 }
 
 std::optional<std::size_t> CommPort::PendingOutputBytes() const {
-  std::size_t unfinished = 0;
+  std::size_t held = 0;
+  bool oldestSeen = false;
   for (const auto& write : pending_) {
-    if (!HasOverlappedIoCompleted(&write->overlapped)) unfinished += write->bytes.size();
+    if (!Unfinished(*write)) continue;
+    if (oldestSeen) held += write->bytes.size();
+    oldestSeen = true;
   }
-  return unfinished;
-}
-
-void CommPort::WaitForWrites(ULONGLONG deadline) {
-  for (const auto& write : pending_) {
-    const ULONGLONG now = GetTickCount64();
-    if (now >= deadline) break;
-    WaitForSingleObject(write->overlapped.hEvent, static_cast<DWORD>(deadline - now));
-  }
-  ForgetFinishedWrites();
-}
-
-// Cancels what is still pending and waits for Windows to let go of the
-// buffers; after the purge this returns at once.
-void CommPort::AbandonWrites() {
-  CancelIo(handle_);
-  for (auto& write : pending_) {
-    DWORD transferred = 0;
-    GetOverlappedResult(handle_, &write->overlapped, &transferred, TRUE);
-    spareWrites_.push_back(std::move(write));
-  }
-  pending_.clear();
+  return held;
 }
 
 }  // namespace tarvolk::platform::win32

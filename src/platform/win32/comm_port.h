@@ -1,19 +1,28 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <vector>
 
 #include "platform/line_settings.h"
 #include "platform/serial_port.h"
+#include "platform/win32/comm_driver.h"
 #include "platform/win32/live_resources.h"
-#include "platform/win32/windows_api.h"
 
 namespace tarvolk::platform::win32 {
+
+class BackgroundOpen;
 
 // MSComm1's kind: a COM port opened for overlapped output, so that a write
 // never waits for the line. Whoever writes paces the bytes to the line; the
 // port takes all it is given.
+//
+// Nothing here waits without a bound, whatever the driver does: a write the
+// driver never finishes is given up (its buffer stays with the driver), a
+// port that takes seconds to open is reopened on a thread of its own, and a
+// close waits only for the line time it is given.
 //
 // A device that has gone is told from a passing error by asking the port for
 // its state after a write failed: both fail once the device behind it is
@@ -22,10 +31,15 @@ namespace tarvolk::platform::win32 {
 // answers only lost that write.
 class CommPort final : public SerialPort {
  public:
-  static constexpr DWORD kInputBufferSize = 1024;
-  static constexpr DWORD kOutputBufferSize = 512;
+  using Duration = std::chrono::nanoseconds;
+  // A write the driver has not finished this long after its line time ended
+  // will not be finished: the device behind it has gone.
+  static constexpr Duration kHungWriteAfter = std::chrono::seconds(1);
+  // How long Open waits for an abandoned background open to let go of the
+  // port before opening it anyway.
+  static constexpr Duration kAbandonedOpenWait = std::chrono::milliseconds(300);
 
-  CommPort();
+  explicit CommPort(CommDriver& driver);
   ~CommPort() override;
   CommPort(const CommPort&) = delete;
   CommPort& operator=(const CommPort&) = delete;
@@ -35,35 +49,54 @@ class CommPort final : public SerialPort {
   void SetReceiveThreshold(std::int16_t threshold) override;
 
   void Open() override;
-  void Close(std::chrono::nanoseconds drainFor) override;
+  OpenProgress OpenInBackground() override;
+  void Close(Duration drainFor) override;
   bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
 
   std::size_t Write(std::span<const std::uint8_t> bytes) override;
-  // The bytes of writes Windows has not finished. ClearCommError's queue is no
-  // use here: a port emulated on a pseudo-terminal (Wine) always reports it
-  // empty. A real serial driver finishes a write once the line carried it, so
-  // this catches a line slower than its nominal speed.
+  std::size_t CollectFinishedWrites() override;
+  // At least what unfinished writes still hold: all of them but the oldest,
+  // which may have left the line but for its last byte (a UART whose driver
+  // finishes a write only then). A pseudo-terminal (Wine) finishes every
+  // write at once and a USB adapter once its own buffer took it, so this
+  // only tells of a line slower than its nominal speed.
   std::optional<std::size_t> PendingOutputBytes() const override;
+
+  // Writes given up on across the process, whose buffers stay with a driver
+  // that may still write into them.
+  static std::uint64_t WritesLeftToDrivers();
 
  private:
   struct PendingWrite;
 
   std::unique_ptr<PendingWrite> NewWrite(std::span<const std::uint8_t> bytes);
-  void ForgetFinishedWrites();
-  [[noreturn]] void ThrowWriteFailure(std::string_view step, DWORD error);
-  void WaitForWrites(ULONGLONG deadline);
-  void AbandonWrites();
+  bool Unfinished(PendingWrite& write) const;
+  [[noreturn]] void ThrowWriteFailure(DWORD error);
+  void SleepUntil(Duration deadline);
+  void LeaveUnfinishedWrites();
+  void ForgetWritesLeftBefore();
+  void WaitForAbandonedOpen();
+  void AbandonBackgroundOpen();
+  void Adopt(HANDLE port);
 
+  CommDriver& driver_;
   std::int16_t portNumber_ = 1;
   LineSettings settings_;
   std::int16_t receiveThreshold_ = 0;
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   LiveFlag live_;  // up while handle_ is open
-  // Writes Windows still works on; their bytes and OVERLAPPED must stay put.
+  std::shared_ptr<BackgroundOpen> opening_;
+  std::shared_ptr<BackgroundOpen> abandonedOpen_;
+  // Writes the driver still works on, oldest first; their bytes and
+  // OVERLAPPED must stay put until it is done.
   std::deque<std::unique_ptr<PendingWrite>> pending_;
   std::vector<std::unique_ptr<PendingWrite>> spareWrites_;
-  // The error of a write Windows finished without sending it, until reported.
-  DWORD failedWriteError_ = ERROR_SUCCESS;
+  // Writes given up on at a close while the driver still held them.
+  std::vector<std::unique_ptr<PendingWrite>> leftWrites_;
+  // When what was handed over will have left the line, at nominal speed.
+  Duration lineFreeAt_{0};
+  // Bytes of writes that finished at once, not yet reported.
+  std::size_t finishedAtOnce_ = 0;
 };
 
 }  // namespace tarvolk::platform::win32

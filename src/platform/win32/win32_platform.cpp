@@ -7,13 +7,16 @@
 #include "platform/win32/modal_message_box.h"
 #include "platform/win32/registry_settings.h"
 #include "platform/win32/window_timer.h"
+#include "platform/win32/windows_comm_driver.h"
 
 namespace tarvolk::platform::win32 {
 namespace {
 
 class Win32Platform final : public Platform {
  public:
-  std::unique_ptr<SerialPort> CreateSerialPort() override { return std::make_unique<CommPort>(); }
+  std::unique_ptr<SerialPort> CreateSerialPort() override {
+    return std::make_unique<CommPort>(WindowsCommDriver::Instance());
+  }
 
   std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override {
     return std::make_unique<WindowTimer>(engineWindow_, std::move(onTick));

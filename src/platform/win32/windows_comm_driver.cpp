@@ -1,0 +1,97 @@
+#include "platform/win32/windows_comm_driver.h"
+
+#include <memory>
+
+namespace tarvolk::platform::win32 {
+namespace {
+
+LONGLONG CounterFrequency() {
+  LARGE_INTEGER frequency{};
+  QueryPerformanceFrequency(&frequency);
+  return frequency.QuadPart;
+}
+
+DWORD WINAPI RunTask(void* context) {
+  const std::unique_ptr<std::function<void()>> task(static_cast<std::function<void()>*>(context));
+  (*task)();
+  return 0;
+}
+
+}  // namespace
+
+WindowsCommDriver& WindowsCommDriver::Instance() {
+  static WindowsCommDriver driver;
+  return driver;
+}
+
+HANDLE WindowsCommDriver::Open(const std::wstring& name) {
+  // No sharing: a port another program holds does not open.
+  return CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_OVERLAPPED, nullptr);
+}
+
+bool WindowsCommDriver::SetupComm(HANDLE port, DWORD inputSize, DWORD outputSize) {
+  return ::SetupComm(port, inputSize, outputSize) != FALSE;
+}
+
+bool WindowsCommDriver::GetCommState(HANDLE port, DCB& state) {
+  return ::GetCommState(port, &state) != FALSE;
+}
+
+bool WindowsCommDriver::SetCommState(HANDLE port, const DCB& state) {
+  DCB copy = state;
+  return ::SetCommState(port, &copy) != FALSE;
+}
+
+bool WindowsCommDriver::SetCommTimeouts(HANDLE port, const COMMTIMEOUTS& timeouts) {
+  COMMTIMEOUTS copy = timeouts;
+  return ::SetCommTimeouts(port, &copy) != FALSE;
+}
+
+bool WindowsCommDriver::Write(HANDLE port, const std::uint8_t* bytes, DWORD count,
+                              OVERLAPPED& overlapped) {
+  return WriteFile(port, bytes, count, nullptr, &overlapped) != FALSE;
+}
+
+bool WindowsCommDriver::WriteResult(HANDLE port, OVERLAPPED& overlapped, DWORD& transferred) {
+  return GetOverlappedResult(port, &overlapped, &transferred, FALSE) != FALSE;
+}
+
+bool WindowsCommDriver::CancelIo(HANDLE port) { return ::CancelIo(port) != FALSE; }
+
+bool WindowsCommDriver::PurgeComm(HANDLE port, DWORD flags) {
+  return ::PurgeComm(port, flags) != FALSE;
+}
+
+bool WindowsCommDriver::ClearCommError(HANDLE port) {
+  DWORD errors = 0;
+  COMSTAT status{};
+  return ::ClearCommError(port, &errors, &status) != FALSE;
+}
+
+void WindowsCommDriver::Close(HANDLE port) { CloseHandle(port); }
+
+CommDriver::Duration WindowsCommDriver::Now() {
+  static const LONGLONG frequency = CounterFrequency();
+  LARGE_INTEGER counter{};
+  QueryPerformanceCounter(&counter);
+  // Whole seconds first, so that the product cannot overflow.
+  const LONGLONG seconds = counter.QuadPart / frequency;
+  const LONGLONG rest = counter.QuadPart % frequency;
+  return std::chrono::seconds(seconds) + Duration(rest * 1'000'000'000 / frequency);
+}
+
+void WindowsCommDriver::Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
+
+// The library pins itself when it loads, so a thread may outlive every object
+// and still run its code.
+bool WindowsCommDriver::RunAside(std::function<void()> work) {
+  auto task = std::make_unique<std::function<void()>>(std::move(work));
+  const HANDLE thread = CreateThread(nullptr, 0, &RunTask, task.get(), 0, nullptr);
+  if (thread == nullptr) return false;
+  task.release();  // the thread owns it now
+  CloseHandle(thread);
+  return true;
+}
+
+}  // namespace tarvolk::platform::win32

@@ -1,0 +1,332 @@
+// The COM port against models of the serial drivers users own: what it
+// must do so that output flows, and nothing waits without a bound, on each.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "driver_models.h"
+#include "engine/open_sequence.h"
+#include "engine/serial_link.h"
+#include "model_show.h"
+#include "platform/win32/windows_comm_driver.h"
+
+namespace tarvolk::drivers {
+namespace {
+
+using namespace std::chrono_literals;
+using engine::SerialLink;
+using platform::win32::CommPort;
+
+constexpr std::int32_t kChannels = 254;
+// The longest a close may wait for the line: a full buffer and the device.
+constexpr Duration kLongestDrain =
+    572917ns * static_cast<std::int64_t>(SerialLink::kOutputBufferSize) +
+    SerialLink::kDeviceLatency;
+constexpr Duration kWaitBound = kLongestDrain + 500ms;
+
+// Frames that left the line after `time`.
+std::uint64_t FramesAfter(const DriverModel& model, Duration time) {
+  std::vector<fakes::WireByte> later;
+  for (const auto& byte : model.Wire()) {
+    if (byte.start >= time) later.push_back(byte);
+  }
+  return fakes::DecodeWire(later, model.ByteTime(), Duration::max()).frames;
+}
+
+TEST(LineState, WhatTheLastProgramLeftIsReplacedWhole) {
+  Show show;
+  auto& port = show.Use<InheritedLineState>();
+  EXPECT_LT(show.Timed([&] { EXPECT_TRUE(show.Enable(24)); }), 100ms)
+      << "no hang on limits beyond the buffer";
+  const DCB& line = port.LineState();
+  EXPECT_EQ(line.BaudRate, 19200u);
+  EXPECT_EQ(line.ByteSize, 8);
+  EXPECT_EQ(line.Parity, NOPARITY);
+  EXPECT_EQ(line.StopBits, TWOSTOPBITS);
+  EXPECT_EQ(line.XonChar, 0x11);
+  EXPECT_EQ(line.XoffChar, 0x13);
+  EXPECT_EQ(line.XonLim, 256);
+  EXPECT_EQ(line.XoffLim, 256);
+  EXPECT_EQ(line.ErrorChar | line.EofChar | line.EvtChar, 0);
+  EXPECT_EQ(line.fOutxCtsFlow | line.fOutxDsrFlow | line.fOutX | line.fInX | line.fDsrSensitivity |
+                line.fErrorChar | line.fNull | line.fAbortOnError,
+            0u);
+  EXPECT_EQ(line.fDtrControl, static_cast<DWORD>(DTR_CONTROL_ENABLE));
+  EXPECT_EQ(line.fRtsControl, static_cast<DWORD>(RTS_CONTROL_ENABLE));
+  show.Run(1s);
+  EXPECT_GT(show.Decoded().frames, 20u);
+}
+
+TEST(LineState, ADriverThatKeepsItsOwnBufferSizesStillSends) {
+  Show show;
+  show.Use<InstantWrites>().refusesBufferSizes = true;
+  EXPECT_TRUE(show.Enable(24));
+  show.Run(1s);
+  EXPECT_GT(show.Decoded().frames, 20u);
+}
+
+TEST(Reopen, ACh340ThatRefusesTheReopenKeepsTheLineFlowing) {
+  Show show;
+  auto& ch340 = show.Use<Ch340Reopen>();
+  ASSERT_TRUE(show.Enable(24));
+  show.Run(300ms);
+  show.Disable();
+  EXPECT_TRUE(show.Enable(24));
+  EXPECT_TRUE(show.Messages().empty());
+  const Duration reopened = show.Now();
+  show.Run(1s);
+  EXPECT_GT(FramesAfter(ch340, reopened), 20u);
+  EXPECT_EQ(show.Decoded().BadFrames(), 0u);
+}
+
+// A refusal is asked once more about 200 ms later; the user reads the usual
+// message only when that fails too.
+struct Refusals {
+  int count;
+  bool opens;
+};
+
+class RefusedLineState : public ::testing::TestWithParam<Refusals> {};
+
+TEST_P(RefusedLineState, IsAskedOnceMoreAfterAMoment) {
+  Show show;
+  auto& port = show.Use<InstantWrites>();
+  port.refusedStates = GetParam().count;
+  EXPECT_EQ(show.Enable(24), GetParam().opens);
+  ASSERT_EQ(port.setStateCalls, 2);
+  EXPECT_GE(port.setStateTimes[1] - port.setStateTimes[0], 200ms);
+  EXPECT_LT(port.setStateTimes[1] - port.setStateTimes[0], 300ms);
+  if (GetParam().opens) {
+    EXPECT_TRUE(show.Messages().empty());
+  } else {
+    ASSERT_EQ(show.Messages().size(), 1u);
+    EXPECT_EQ(show.Messages()[0].text, engine::kEnablePortFailureText);
+    EXPECT_FALSE(port.IsHeld());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(OnceOrForGood, RefusedLineState,
+                         ::testing::Values(Refusals{1, true}, Refusals{2, false}));
+
+TEST(Waits, ADriverThatNeverFinishesAWriteHoldsNothingUp) {
+  Show show;
+  auto& hole = show.Use<BlackHole>();
+  const std::uint64_t leftBefore = CommPort::WritesLeftToDrivers();
+  ASSERT_TRUE(show.Enable(kChannels));
+  show.Run(1600ms);
+  EXPECT_EQ(show.longestTickHold, 0ns) << "no tick waits";
+  EXPECT_GE(show.Link().Stats().portLosses, 1u) << "a hung write is a lost port";
+  EXPECT_GE(hole.opens, 2) << "and the tries to reopen start";
+  EXPECT_GT(CommPort::WritesLeftToDrivers(), leftBefore) << "its buffers stay with the driver";
+  EXPECT_LE(show.Timed([&] { EXPECT_TRUE(show.Enable(kChannels)); }), kWaitBound);
+  show.Run(300ms);
+  EXPECT_LE(show.Timed([&] { show.Disable(); }), kWaitBound);
+  EXPECT_FALSE(hole.IsHeld());
+}
+
+// The thread's end runs under the loader lock: the port goes at once.
+struct Teardown {
+  const char* model;
+  std::function<DriverModel&(Show&)> use;
+};
+
+class ThreadEnd : public ::testing::TestWithParam<Teardown> {};
+
+TEST_P(ThreadEnd, NeverWaits) {
+  Show show;
+  DriverModel& port = GetParam().use(show);
+  ASSERT_TRUE(show.Enable(kChannels));
+  show.Run(200ms);
+  const Duration before = show.Now();
+  const int sleeps = port.sleeps;
+  show.EndThread();
+  EXPECT_EQ(port.sleeps, sleeps);
+  EXPECT_EQ(show.Now(), before);
+  EXPECT_FALSE(port.IsHeld());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drivers, ThreadEnd,
+    ::testing::Values(
+        Teardown{"BlackHole", [](Show& s) -> DriverModel& { return s.Use<BlackHole>(); }},
+        Teardown{"UsbAdapter", [](Show& s) -> DriverModel& { return s.Use<UsbAdapter>(); }}),
+    [](const auto& param) { return std::string(param.param.model); });
+
+TEST(Failing, WritesTakenAndFailedAMomentLaterLoseThePortWithinASecond) {
+  Show show;
+  auto& port = show.Use<AcceptThenFail>();
+  ASSERT_TRUE(show.Enable(24));
+  show.Run(SerialLink::kFailingPortLostAfter + SerialLink::kReopenInterval + 100ms);
+  EXPECT_EQ(show.Link().Stats().portLosses, 1u);
+  EXPECT_EQ(port.opens, 2) << "the tries to reopen started";
+}
+
+TEST(SlowOpens, TriesToReopenNeverHoldUpTheHostsThread) {
+  Show show;
+  auto& port = show.Use<SlowOpen>();
+  port.openTime = 0ns;
+  port.opensFail = false;
+  ASSERT_TRUE(show.Enable(24));
+  show.Run(300ms);
+
+  port.deviceGone = true;
+  show.Run(100ms);
+  ASSERT_TRUE(show.Link().IsReopening());
+  port.deviceGone = false;
+  port.openTime = SlowOpen::kOpenTime;
+  port.opensFail = true;
+  const int opensBefore = port.opens;
+  show.tickHold = 0ns;
+  show.Run(30s);
+  EXPECT_LE(show.tickHold, 3s) << "at most 10 % of the time";
+  EXPECT_EQ(show.longestTickHold, 0ns);
+  EXPECT_EQ(port.opens, opensBefore) << "every try failed";
+
+  port.openTime = 0ns;
+  port.opensFail = false;
+  const Duration back = show.Now();
+  show.Run(1s);
+  EXPECT_FALSE(show.Link().IsReopening());
+  std::vector<fakes::WireByte> later;
+  for (const auto& byte : port.Wire()) {
+    if (byte.start >= back) later.push_back(byte);
+  }
+  ASSERT_FALSE(later.empty());
+  EXPECT_LE(later.front().start - back, 1s);
+  EXPECT_EQ(show.Decoded().BadFrames(), 0u);
+}
+
+TEST(SlowOpens, EnableStillOpensOnTheCallersThread) {
+  Show show;
+  show.Use<SlowOpen>();
+  EXPECT_GE(show.Timed([&] { EXPECT_FALSE(show.Enable(24)); }), SlowOpen::kOpenTime);
+  EXPECT_EQ(show.Messages().size(), 1u);
+}
+
+// A try on a thread of its own that is still under way when output stops:
+// Disable does not wait for it, and the port it opens later is let go.
+class GatedOpen final : public DriverModel {
+ public:
+  explicit GatedOpen(fakes::FakeClock& clock)
+      : DriverModel(clock), gate_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+  ~GatedOpen() override { CloseHandle(gate_); }
+
+  HANDLE Open(const std::wstring& name) override {
+    if (gated) WaitForSingleObject(gate_, 10000);
+    return DriverModel::Open(name);
+  }
+  bool RunAside(std::function<void()> work) override {
+    return platform::win32::WindowsCommDriver::Instance().RunAside(std::move(work));
+  }
+  void Release() { SetEvent(gate_); }
+
+  bool gated = false;
+
+ private:
+  HANDLE gate_;
+};
+
+TEST(SlowOpens, ATryUnderWayWhenOutputStopsLetsThePortGo) {
+  Show show;
+  auto& port = show.Use<GatedOpen>();
+  ASSERT_TRUE(show.Enable(24));
+  show.Run(100ms);
+  port.deviceGone = true;
+  show.Run(100ms);
+  port.deviceGone = false;
+  port.gated = true;
+  show.Run(SerialLink::kReopenInterval + 100ms);
+  ASSERT_TRUE(show.Link().IsReopening());
+
+  EXPECT_EQ(show.Timed([&] { show.Disable(); }), 0ns);
+  port.Release();
+  for (int tries = 0; tries < 500 && port.opens < 2; ++tries) ::Sleep(10);
+  for (int tries = 0; tries < 500 && port.IsHeld(); ++tries) ::Sleep(10);
+  EXPECT_EQ(port.opens, 2) << "the try opened the port";
+  EXPECT_FALSE(port.IsHeld()) << "and let it go";
+  port.gated = false;
+  EXPECT_TRUE(show.Enable(24));
+}
+
+TEST(Close, NoFrameIsCutWhenAUsbAdapterDropsItsBufferAtTheClose) {
+  Show show;
+  auto& usb = show.Use<UsbAdapter>();
+  std::mt19937 random(7);
+  std::uniform_int_distribution<std::int64_t> showMs(20, 220);
+  Duration longestDisable{0};
+  for (int cycle = 0; cycle < 200; ++cycle) {
+    ASSERT_TRUE(show.Enable(kChannels));
+    show.Run(std::chrono::milliseconds(showMs(random)));
+    longestDisable = std::max(longestDisable, show.Timed([&] { show.Disable(); }));
+  }
+  const auto decoded = show.Decoded();
+  EXPECT_EQ(decoded.torn, 0u);
+  EXPECT_EQ(decoded.BadFrames(), 0u);
+  EXPECT_GT(decoded.frames, 200u);
+  EXPECT_LE(longestDisable, kWaitBound);
+  EXPECT_FALSE(usb.IsHeld());
+}
+
+// Whatever the driver reports of its queue, the line stays busy: with
+// Wine's 10 ms ticks the line is the limit, with Windows' 15.625 ms ones (at
+// 24 channels) the ticks are.
+using Ticks = fakes::LineSimulationConfig::Ticks;
+using Decoded = dmx_interface::DecoderCounts;
+using SimulatedShow =
+    std::function<fakes::LineSimulationResult(const fakes::LineSimulationConfig&, Decoded&)>;
+
+template <class Model>
+fakes::LineSimulationResult RunOn(const fakes::LineSimulationConfig& config, Decoded& decoded) {
+  ModelLine<Model> line;
+  auto result = fakes::RunLineSimulation(config, line);
+  decoded = fakes::DecodeWire(line.Wire(), line.Driver().ByteTime(), Duration::max());
+  return result;
+}
+
+struct Driver {
+  const char* name;
+  SimulatedShow run;
+};
+
+void PrintTo(const Driver& driver, std::ostream* os) { *os << driver.name; }
+
+using LineCase = std::tuple<Driver, std::int32_t, Ticks>;
+
+std::string LineLimitName(const ::testing::TestParamInfo<LineCase>& info) {
+  const auto& [driver, channels, ticks] = info.param;
+  return std::string(driver.name) + std::to_string(channels) +
+         (ticks == Ticks::kWindowsLike ? "Wine" : "Windows");
+}
+
+class LineLimit : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(LineLimit, IsReachedWithWholeFramesOnEveryDriver) {
+  const auto& [driver, channels, ticks] = GetParam();
+  fakes::LineSimulationConfig config;
+  config.channelCount = channels;
+  config.ticks = ticks;
+  config.duration = 20s;
+  Decoded decoded;
+  const auto result = driver.run(config, decoded);
+  const double seconds = std::chrono::duration<double>(config.duration).count();
+  const double lineLimit = 19200.0 / 11.0 / (config.channelCount + 3);
+  const double tickLimit = 1e9 / static_cast<double>(result.meanTick.count());
+  const double rate = static_cast<double>(result.frames.size()) / seconds;
+  EXPECT_GE(rate, 0.98 * std::min(lineLimit, tickLimit))
+      << "line limit " << lineLimit << "/s, tick limit " << tickLimit << "/s";
+  EXPECT_TRUE(result.wireHoldsOnlyWholeFrames);
+  EXPECT_EQ(decoded.BadFrames(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drivers, LineLimit,
+    ::testing::Combine(::testing::Values(Driver{"InstantWrites", RunOn<InstantWrites>},
+                                         Driver{"WireTimeUart", RunOn<WireTimeUart>},
+                                         Driver{"Fifo16550", RunOn<Fifo16550>},
+                                         Driver{"UsbAdapter", RunOn<UsbAdapter>}),
+                       ::testing::Values(24, 254),
+                       ::testing::Values(Ticks::kWindowsLike, Ticks::kWindowsDefaultResolution)),
+    LineLimitName);
+
+}  // namespace
+}  // namespace tarvolk::drivers

@@ -1,0 +1,228 @@
+#include "driver_model.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/line_settings.h"
+
+namespace tarvolk::drivers {
+
+DCB DriverModel::DefaultState() {
+  DCB state{};
+  state.DCBlength = sizeof state;
+  state.BaudRate = 9600;
+  state.ByteSize = 8;
+  state.StopBits = ONESTOPBIT;
+  state.fBinary = TRUE;
+  state.fDtrControl = DTR_CONTROL_ENABLE;
+  state.fRtsControl = RTS_CONTROL_ENABLE;
+  state.XonLim = 2048;
+  state.XoffLim = 512;
+  state.XonChar = 0x11;
+  state.XoffChar = 0x13;
+  return state;
+}
+
+Duration DriverModel::ByteTime() const {
+  platform::LineSettings settings;
+  settings.baud = static_cast<int>(lineState_.BaudRate);
+  settings.dataBits = lineState_.ByteSize;
+  settings.parity =
+      lineState_.Parity == NOPARITY ? platform::Parity::kNone : platform::Parity::kEven;
+  settings.stopBits = lineState_.StopBits == TWOSTOPBITS ? 2.0 : 1.0;
+  return settings.ByteTime();
+}
+
+bool DriverModel::Valid(HANDLE port) {
+  if (port != holder_) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  if (deviceGone) {
+    SetLastError(ERROR_BAD_COMMAND);
+    return false;
+  }
+  return true;
+}
+
+HANDLE DriverModel::Open(const std::wstring&) {
+  bool aside = false;
+  {
+    const std::lock_guard lock(mutex_);
+    aside = aside_;
+  }
+  // On the caller's thread a slow open holds it up; aside it only comes late.
+  if (!aside && openTime > Duration{0}) clock_.Advance(openTime);
+  const std::lock_guard lock(mutex_);
+  if (deviceGone || opensFail) {
+    SetLastError(deviceGone ? ERROR_FILE_NOT_FOUND : ERROR_SEM_TIMEOUT);
+    return INVALID_HANDLE_VALUE;
+  }
+  if (holder_ != INVALID_HANDLE_VALUE) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
+  ++opens;
+  holder_ = reinterpret_cast<HANDLE>(nextHandle_++);
+  return holder_;
+}
+
+bool DriverModel::SetupComm(HANDLE port, DWORD, DWORD) {
+  if (!Valid(port)) return false;
+  if (refusesBufferSizes) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  return true;
+}
+
+bool DriverModel::GetCommState(HANDLE port, DCB& state) {
+  if (!Valid(port)) return false;
+  state = lineState_;
+  return true;
+}
+
+bool DriverModel::SetCommState(HANDLE port, const DCB& state) {
+  if (!Valid(port)) return false;
+  ++setStateCalls;
+  setStateTimes.push_back(clock_.Now());
+  if (const DWORD error = Refusal(state); error != ERROR_SUCCESS) {
+    SetLastError(error);
+    return false;
+  }
+  lineState_ = state;
+  return true;
+}
+
+// Windows' own serial driver refuses equal Xon and Xoff characters.
+DWORD DriverModel::Refusal(const DCB& state) {
+  if (refusedStates > 0) {
+    --refusedStates;
+    return ERROR_GEN_FAILURE;
+  }
+  if (state.XonChar == state.XoffChar) return ERROR_INVALID_PARAMETER;
+  return ERROR_SUCCESS;
+}
+
+bool DriverModel::SetCommTimeouts(HANDLE port, const COMMTIMEOUTS&) { return Valid(port); }
+
+bool DriverModel::Write(HANDLE port, const std::uint8_t* bytes, DWORD count,
+                        OVERLAPPED& overlapped) {
+  if (!Valid(port)) return false;
+  const Duration now = clock_.Now();
+  const Duration byteTime = ByteTime();
+  // Output waits for CTS or DSR, which a three-wire interface never raises.
+  const bool held = lineState_.fOutxCtsFlow || lineState_.fOutxDsrFlow;
+  WriteJob job{kNever, count, ERROR_SUCCESS};
+  if (!held) {
+    Duration start = std::max(now + Latency(), lineBusyUntil_);
+    job = Finish(now, start + byteTime * count, count);
+    if (job.error == ERROR_SUCCESS && job.finishAt != kNever) {
+      for (DWORD i = 0; i < count; ++i, start += byteTime) wire_.push_back({start, bytes[i]});
+      lineBusyUntil_ = start;
+    }
+  }
+  jobs_[&overlapped] = job;
+  if (job.finishAt <= now) {
+    if (job.error == ERROR_SUCCESS) return true;
+    SetLastError(job.error);
+    return false;
+  }
+  SetLastError(ERROR_IO_PENDING);
+  return false;
+}
+
+DriverModel::WriteJob DriverModel::Finish(Duration now, Duration, DWORD count) {
+  return {now, count, ERROR_SUCCESS};
+}
+
+bool DriverModel::WriteResult(HANDLE, OVERLAPPED& overlapped, DWORD& transferred) {
+  const auto found = jobs_.find(&overlapped);
+  if (found == jobs_.end()) {
+    transferred = 0;
+    return true;
+  }
+  const WriteJob& job = found->second;
+  if (clock_.Now() < job.finishAt) {
+    SetLastError(ERROR_IO_INCOMPLETE);
+    return false;
+  }
+  if (job.error != ERROR_SUCCESS) {
+    SetLastError(job.error);
+    return false;
+  }
+  transferred = job.count;
+  return true;
+}
+
+void DriverModel::AbortUnfinishedWrites() {
+  const Duration now = clock_.Now();
+  for (auto& [overlapped, job] : jobs_) {
+    if (job.finishAt > now) job = {now, 0, ERROR_OPERATION_ABORTED};
+  }
+}
+
+void DriverModel::DropFrom(Duration time) {
+  const Duration byteTime = ByteTime();
+  while (!wire_.empty() && wire_.back().start + byteTime > time) wire_.pop_back();
+  lineBusyUntil_ = std::min(lineBusyUntil_, std::max(time, Duration{0}));
+}
+
+bool DriverModel::CancelIo(HANDLE port) {
+  if (!Valid(port)) return false;
+  ++cancels;
+  if (HonoursCancels()) AbortUnfinishedWrites();
+  return true;
+}
+
+bool DriverModel::PurgeComm(HANDLE port, DWORD) {
+  if (!Valid(port)) return false;
+  ++purges;
+  if (!HonoursCancels()) return true;
+  AbortUnfinishedWrites();
+  DropFrom(clock_.Now());
+  return true;
+}
+
+bool DriverModel::ClearCommError(HANDLE port) { return Valid(port); }
+
+void DriverModel::Close(HANDLE port) {
+  const std::lock_guard lock(mutex_);
+  if (port != holder_) return;
+  ++closes;
+  holder_ = INVALID_HANDLE_VALUE;
+  if (const Duration kept = SentAfterClose(); kept != kNever) DropFrom(clock_.Now() + kept);
+  if (HonoursCancels()) AbortUnfinishedWrites();
+}
+
+void DriverModel::Sleep(DWORD milliseconds) {
+  const Duration lasted = SleepTime(std::chrono::milliseconds(milliseconds));
+  ++sleeps;
+  slept += lasted;
+  clock_.Advance(lasted);
+}
+
+bool DriverModel::RunAside(std::function<void()> work) {
+  asideWork_.emplace_back(clock_.Now(), std::move(work));
+  return true;
+}
+
+void DriverModel::RunAsideWork() {
+  const Duration now = clock_.Now();
+  auto due = std::stable_partition(asideWork_.begin(), asideWork_.end(),
+                                   [&](const auto& work) { return work.first + openTime > now; });
+  std::vector<std::function<void()>> ready;
+  for (auto it = due; it != asideWork_.end(); ++it) ready.push_back(std::move(it->second));
+  asideWork_.erase(due, asideWork_.end());
+  for (auto& work : ready) {
+    {
+      const std::lock_guard lock(mutex_);
+      aside_ = true;
+    }
+    work();
+    const std::lock_guard lock(mutex_);
+    aside_ = false;
+  }
+}
+
+}  // namespace tarvolk::drivers

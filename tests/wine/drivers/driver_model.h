@@ -1,0 +1,117 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "fakes/fake_clock.h"
+#include "fakes/wire.h"
+#include "platform/win32/comm_driver.h"
+
+namespace tarvolk::drivers {
+
+using Duration = std::chrono::nanoseconds;
+
+// A serial port and its driver in the fake clock's time, answering a COM
+// port's calls the way a plain, well-behaved driver does: one handle at a
+// time, bytes onto the wire at the line's speed, cancels and purges honoured.
+// Each model of a real driver (driver_models.h) changes what that driver does
+// differently. Work run aside waits in a queue until RunAsideWork, so that a
+// test decides when a background open takes place in its time.
+class DriverModel : public platform::win32::CommDriver {
+ public:
+  static constexpr Duration kNever = Duration::max();
+
+  explicit DriverModel(fakes::FakeClock& clock) : clock_(clock) {}
+
+  HANDLE Open(const std::wstring& name) override;
+  bool SetupComm(HANDLE port, DWORD inputSize, DWORD outputSize) override;
+  bool GetCommState(HANDLE port, DCB& state) override;
+  bool SetCommState(HANDLE port, const DCB& state) override;
+  bool SetCommTimeouts(HANDLE port, const COMMTIMEOUTS& timeouts) override;
+  bool Write(HANDLE port, const std::uint8_t* bytes, DWORD count, OVERLAPPED& overlapped) override;
+  bool WriteResult(HANDLE port, OVERLAPPED& overlapped, DWORD& transferred) override;
+  bool CancelIo(HANDLE port) override;
+  bool PurgeComm(HANDLE port, DWORD flags) override;
+  bool ClearCommError(HANDLE port) override;
+  void Close(HANDLE port) override;
+  Duration Now() override { return clock_.Now(); }
+  void Sleep(DWORD milliseconds) override;
+  bool RunAside(std::function<void()> work) override;
+
+  // Runs the work run aside whose opens would have ended by now.
+  void RunAsideWork();
+
+  // Every byte that went onto the wire, and the line's byte time.
+  const std::vector<fakes::WireByte>& Wire() const { return wire_; }
+  Duration ByteTime() const;
+  // The line state the port runs with now.
+  const DCB& LineState() const { return lineState_; }
+  bool IsHeld() const { return holder_ != INVALID_HANDLE_VALUE; }
+
+  // The adapter pulled out: the port answers nothing and does not open.
+  bool deviceGone = false;
+  // Opens take this long (on the caller's thread, or aside) and then fail.
+  Duration openTime{0};
+  bool opensFail = false;
+  // SetCommState refuses this many times more with error 31.
+  int refusedStates = 0;
+  bool refusesBufferSizes = false;
+
+  // What the port was asked, for the tests.
+  int opens = 0;
+  int closes = 0;
+  int setStateCalls = 0;
+  std::vector<Duration> setStateTimes;
+  int cancels = 0;
+  int purges = 0;
+  Duration slept{0};  // time the caller spent in Sleep
+  int sleeps = 0;
+
+ protected:
+  struct WriteJob {
+    Duration finishAt;
+    DWORD count;
+    DWORD error;  // ERROR_SUCCESS, or how it ends
+  };
+
+  // When a write whose last byte leaves the line at lineEnd finishes, and how;
+  // kNever for a write the driver holds for ever. The default: at once.
+  virtual WriteJob Finish(Duration now, Duration lineEnd, DWORD count);
+  // Whether SetCommState refuses this state, and with which error.
+  virtual DWORD Refusal(const DCB& state);
+  // How much line time the hardware still sends after the close; kNever for
+  // all that was written (a pseudo-terminal keeps everything).
+  virtual Duration SentAfterClose() const { return kNever; }
+  // Whether it honours cancels and purges.
+  virtual bool HonoursCancels() const { return true; }
+  // How long after a write its first byte may start (a USB frame, say).
+  virtual Duration Latency() const { return Duration{0}; }
+  // How long a Sleep asked for `asked` lasts.
+  virtual Duration SleepTime(Duration asked) { return asked; }
+
+  // Bytes not yet on the wire by `time` are dropped.
+  void DropFrom(Duration time);
+  bool Valid(HANDLE port);
+  // When the bytes written so far will all have left the line.
+  Duration LineBusyUntil() const { return lineBusyUntil_; }
+  fakes::FakeClock& clock_;
+  DCB lineState_ = DefaultState();
+
+ private:
+  static DCB DefaultState();
+  void AbortUnfinishedWrites();
+
+  std::mutex mutex_;  // a background open may come from another thread
+  HANDLE holder_ = INVALID_HANDLE_VALUE;
+  std::uintptr_t nextHandle_ = 0x100;
+  bool aside_ = false;
+  std::vector<fakes::WireByte> wire_;
+  Duration lineBusyUntil_{0};
+  std::map<const OVERLAPPED*, WriteJob> jobs_;
+  std::vector<std::pair<Duration, std::function<void()>>> asideWork_;
+};
+
+}  // namespace tarvolk::drivers

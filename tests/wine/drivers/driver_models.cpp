@@ -1,0 +1,67 @@
+#include "driver_models.h"
+
+#include <algorithm>
+
+namespace tarvolk::drivers {
+
+DriverModel::WriteJob WireTimeUart::Finish(Duration, Duration lineEnd, DWORD count) {
+  return {lineEnd, count, ERROR_SUCCESS};
+}
+
+DriverModel::WriteJob Fifo16550::Finish(Duration now, Duration lineEnd, DWORD count) {
+  return {std::max(now, lineEnd - ByteTime() * kFifoBytes), count, ERROR_SUCCESS};
+}
+
+// A write waits only while the buffer has no room for it.
+DriverModel::WriteJob UsbAdapter::Finish(Duration now, Duration lineEnd, DWORD count) {
+  return {std::max(now, lineEnd - ByteTime() * kBufferBytes), count, ERROR_SUCCESS};
+}
+
+Duration UsbAdapter::SleepTime(Duration asked) {
+  std::uniform_int_distribution<std::int64_t> early(
+      0, std::chrono::nanoseconds(std::chrono::milliseconds(1)).count());
+  const Duration now = clock_.Now();
+  const Duration due = now + asked - Duration(early(random_));
+  const Duration wake = (due + kClockTick - Duration(1)) / kClockTick * kClockTick;
+  return std::max(wake, now) - now;
+}
+
+DWORD Ch340Reopen::Refusal(const DCB& state) {
+  if (closes > closesSeen_) {
+    closesSeen_ = closes;
+    refusing_ = true;
+  }
+  return refusing_ ? ERROR_GEN_FAILURE : DriverModel::Refusal(state);
+}
+
+InheritedLineState::InheritedLineState(fakes::FakeClock& clock) : DriverModel(clock) {
+  lineState_.XonChar = 0;
+  lineState_.XoffChar = 0;
+  lineState_.XonLim = 60000;
+  lineState_.XoffLim = 60000;
+  lineState_.fOutxCtsFlow = TRUE;
+  lineState_.fOutX = TRUE;
+  lineState_.fInX = TRUE;
+  lineState_.fTXContinueOnXoff = FALSE;
+  lineState_.fErrorChar = TRUE;
+  lineState_.ErrorChar = '?';
+  lineState_.EofChar = 0x1a;
+  lineState_.EvtChar = '\n';
+  lineState_.fAbortOnError = TRUE;
+}
+
+DWORD InheritedLineState::Refusal(const DCB& state) {
+  constexpr WORD kInputBuffer = 1024;
+  if (state.XonLim > kInputBuffer || state.XoffLim > kInputBuffer) clock_.Advance(kHang);
+  return DriverModel::Refusal(state);
+}
+
+DriverModel::WriteJob BlackHole::Finish(Duration, Duration, DWORD count) {
+  return {kNever, count, ERROR_SUCCESS};
+}
+
+DriverModel::WriteJob AcceptThenFail::Finish(Duration now, Duration, DWORD count) {
+  return {now + kFailsAfter, count, ERROR_GEN_FAILURE};
+}
+
+}  // namespace tarvolk::drivers

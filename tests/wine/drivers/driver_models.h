@@ -1,0 +1,127 @@
+#pragma once
+
+#include <random>
+
+#include "driver_model.h"
+
+// Models of the serial drivers lighting operators own, each named after what
+// it imitates. Each differs from the plain DriverModel only where that driver
+// does.
+namespace tarvolk::drivers {
+
+// Writes finish at once and every byte leaves at the line's speed, even after
+// the close: a pseudo-terminal under Wine, and what the port long assumed.
+class InstantWrites final : public DriverModel {
+ public:
+  using DriverModel::DriverModel;
+};
+
+// A UART whose driver finishes a write only when its last byte has left the
+// wire (a 16550 with its FIFO switched off, or a driver that reports late).
+class WireTimeUart final : public DriverModel {
+ public:
+  using DriverModel::DriverModel;
+
+ protected:
+  WriteJob Finish(Duration now, Duration lineEnd, DWORD count) override;
+  Duration SentAfterClose() const override { return Duration{0}; }
+};
+
+// A 16550 UART with its 16-byte FIFO: a write finishes once its last byte is
+// in the FIFO, and the FIFO still empties after the close.
+class Fifo16550 final : public DriverModel {
+ public:
+  static constexpr DWORD kFifoBytes = 16;
+  using DriverModel::DriverModel;
+
+ protected:
+  WriteJob Finish(Duration now, Duration lineEnd, DWORD count) override;
+  Duration SentAfterClose() const override { return ByteTime() * kFifoBytes; }
+};
+
+// A USB adapter: its 4 KB buffer takes a write at once and sends it at the
+// line's speed from the next USB frame (1 ms) on, and drops what it still
+// holds at the close. Beside it,
+// Windows' clock: a Sleep ends on one of its 15.625 ms ticks, up to 1 ms
+// before the time asked.
+class UsbAdapter final : public DriverModel {
+ public:
+  static constexpr DWORD kBufferBytes = 4096;
+  static constexpr Duration kClockTick = std::chrono::microseconds(15625);
+  static constexpr Duration kUsbFrame = std::chrono::milliseconds(1);
+  explicit UsbAdapter(fakes::FakeClock& clock, unsigned seed = 1)
+      : DriverModel(clock), random_(seed) {}
+
+ protected:
+  WriteJob Finish(Duration now, Duration lineEnd, DWORD count) override;
+  Duration SentAfterClose() const override { return Duration{0}; }
+  Duration Latency() const override { return kUsbFrame; }
+  Duration SleepTime(Duration asked) override;
+
+ private:
+  std::mt19937 random_;
+};
+
+// A CH340 whose driver, once the port was closed, refuses SetCommState with
+// error 31 on every later handle until the adapter is replugged; the adapter
+// keeps the line state it had.
+class Ch340Reopen final : public DriverModel {
+ public:
+  using DriverModel::DriverModel;
+  void Replug() { refusing_ = false; }
+
+ protected:
+  DWORD Refusal(const DCB& state) override;
+
+ private:
+  bool refusing_ = false;
+  int closesSeen_ = 0;
+};
+
+// A port a terminal program used last: GetCommState returns what it left
+// (Xon equal to Xoff, limits beyond the input buffer, CTS and Xon/Xoff flow
+// control, error and end-of-file characters). The driver refuses equal Xon
+// and Xoff characters and hangs for seconds on limits beyond its buffer.
+class InheritedLineState final : public DriverModel {
+ public:
+  static constexpr Duration kHang = std::chrono::seconds(3);
+  explicit InheritedLineState(fakes::FakeClock& clock);
+
+ protected:
+  DWORD Refusal(const DCB& state) override;
+};
+
+// A driver that never finishes a write after a device fault, and ignores
+// cancels and purges.
+class BlackHole final : public DriverModel {
+ public:
+  using DriverModel::DriverModel;
+
+ protected:
+  WriteJob Finish(Duration now, Duration lineEnd, DWORD count) override;
+  bool HonoursCancels() const override { return false; }
+  Duration SentAfterClose() const override { return Duration{0}; }
+};
+
+// Takes each write and fails it a moment later, while the port still answers.
+class AcceptThenFail final : public DriverModel {
+ public:
+  static constexpr Duration kFailsAfter = std::chrono::milliseconds(1);
+  using DriverModel::DriverModel;
+
+ protected:
+  WriteJob Finish(Duration now, Duration lineEnd, DWORD count) override;
+};
+
+// A Bluetooth port, or a sleeping CDC device: every open takes three seconds
+// and then fails.
+class SlowOpen final : public DriverModel {
+ public:
+  static constexpr Duration kOpenTime = std::chrono::seconds(3);
+  explicit SlowOpen(fakes::FakeClock& clock) : DriverModel(clock) {
+    openTime = kOpenTime;
+    opensFail = true;
+  }
+};
+
+}  // namespace tarvolk::drivers

@@ -1,0 +1,53 @@
+#include "model_show.h"
+
+#include <algorithm>
+
+#include "engine/frm_main.h"
+
+namespace tarvolk::drivers {
+
+Show::Show()
+    : state_(std::make_unique<engine::DriverState>(platform_)),
+      driver_(std::make_unique<plugin::clsOutputDriver>(*state_)) {
+  state_->PortNumber = 1;
+}
+
+Show::~Show() { EndThread(); }
+
+void Show::EndThread() {
+  driver_.reset();
+  state_.reset();
+}
+
+bool Show::Enable(std::int32_t channels) {
+  if (!driver_->Enable()) return false;
+  return driver_->SetChannel(channels, ++value_);
+}
+
+void Show::Run(Duration span) {
+  const Duration end = Now() + span;
+  auto& timer = *platform_.timer;
+  const Duration asked = std::chrono::milliseconds(timer.IntervalMs());
+  const Duration interval = (asked + kClockTick - Duration(1)) / kClockTick * kClockTick;
+  Duration next = (Now() / kClockTick + 1) * kClockTick;
+  while (next < end) {
+    platform_.clock.Set(std::max(next, Now()));
+    const Duration before = Now();
+    // Values move on between frames, as in a show.
+    driver_->SetChannel(1, ++value_);
+    timer.Fire();
+    const Duration held = Now() - before;
+    tickHold += held;
+    longestTickHold = std::max(longestTickHold, held);
+    platform_.model->RunAsideWork();
+    next = std::max(next + interval, (Now() / kClockTick + 1) * kClockTick);
+  }
+  platform_.clock.Set(std::max(end, Now()));
+}
+
+dmx_interface::DecoderCounts Show::Decoded() const {
+  const DriverModel& model = *platform_.model;
+  return fakes::DecodeWire(model.Wire(), model.ByteTime(), Duration::max());
+}
+
+}  // namespace tarvolk::drivers

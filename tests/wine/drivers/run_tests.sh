@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Runs a GoogleTest program under Wine in a fresh prefix.
+#   run_tests.sh HARNESS ARCH WORK_DIR TEST_EXE
+set -euo pipefail
+harness=$1 arch=$2 work=$3 tests=$4
+source "$harness/wine-env.sh"
+wine_env_init "$work" "$arch"
+wine_run_timeout 240 "$WINE_ENV_LOADER" "$tests" --gtest_brief=1 2>&1 | tr -d '\r'
+exit "${PIPESTATUS[0]}"
