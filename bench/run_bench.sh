@@ -3,7 +3,9 @@
 # raises the channel count and plays a show, into the virtual DMX interface
 # reading at the line's true speed (19200 baud 8N2, 1745.45 bytes/s); next to
 # it a naive driver writing the same frames the simple way; then the engine on
-# a simulated line with Windows' default 15.6 ms timer. Writes
+# a simulated line with Windows' default 15.6 ms timer; then the COM port on
+# models of real drivers on Windows' clock (a USB adapter switched off and on,
+# a port that takes seconds to refuse each open). Writes
 # bench/results/latest.md and latest.png; raw data stay in build/bench/raw.
 #   BENCH_SECONDS        show length for each channel count (default 20)
 #   BENCH_NAIVE_SECONDS  how long the naive driver runs (default 60)
@@ -23,6 +25,7 @@ results=$root/bench/results
 analysis=$root/bench/analysis
 dll=$root/build/win32/src/com/Tarvolk_DMX.out.dll
 host=$root/build/win32/bench/host/bench-host.exe
+drivers_report=$root/build/win32/bench/drivers/driver-model-report.exe
 dmx_interface=$root/build/release/tools/dmx-interface/dmx-interface
 pacing_report=$root/build/release/bench/line_pacing_report
 
@@ -35,9 +38,9 @@ step "Building the virtual DMX interface and the line simulation (native, releas
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$jobs" --target dmx-interface line_pacing_report
 
-step "Building the 32-bit plug-in Tarvolk_DMX.out.dll and the bench host"
+step "Building the 32-bit plug-in Tarvolk_DMX.out.dll, the bench host and the driver models"
 cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j "$jobs" --target tarvolk_dmx bench-host
+cmake --build --preset win32 -j "$jobs" --target tarvolk_dmx bench-host driver-model-report
 
 source tests/wine/harness/wine-env.sh
 source tests/wine/e2e/session.sh
@@ -147,6 +150,9 @@ cat "$raw/calls.txt"
 
 step "The engine on a simulated line: Wine's 10 ms ticks, Windows' default 15.6 ms, a naive UART"
 "$pacing_report" >"$raw/simulation.txt"
+
+step "The COM port on models of real drivers, on Windows' clock"
+wine_run_timeout 300 "$WINE_ENV_LOADER" "$drivers_report" | tr -d '\r' | tee "$raw/drivers.txt"
 echo "load_after $(cut -d ' ' -f 1-3 /proc/loadavg)" >>"$raw/machine.txt"
 
 step "Writing $results/latest.md and latest.png"

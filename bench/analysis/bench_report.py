@@ -179,6 +179,61 @@ def read_simulation(path):
     return engine, naive
 
 
+def read_drivers(path):
+    """'#name col...' header lines, each followed by rows of values."""
+    rows, names = {}, None
+    if not os.path.exists(path):
+        return rows
+    with open(path) as lines:
+        for line in lines:
+            parts = line.split()
+            if not parts:
+                continue
+            if parts[0].startswith("#"):
+                names = parts[1:]
+            elif names:
+                rows[parts[0]] = {k: float(v) for k, v in zip(names, parts[1:])}
+    return rows
+
+
+def drivers_headline(drivers):
+    lines = []
+    usb, slow = drivers.get("usb-adapter"), drivers.get("slow-port")
+    if usb:
+        cut = int(usb["torn"] + usb["bad"])
+        lines.append(f"- USB adapter model (drops its buffer at the close), {int(usb['cycles'])} "
+                     f"random Disable/Enable cycles at 254 channels on Windows' clock: {cut} cut "
+                     f"frames, {int(usb['whole'])} whole, longest Disable "
+                     f"{usb['longest_disable_ms']:.1f} ms; target 0 cut: {verdict(cut == 0)}.")
+    if slow:
+        lines.append(f"- A lost port whose every open takes {slow['open_s']:.0f} s and fails, for "
+                     f"{slow['lost_s']:.0f} s: {int(slow['tries'])} tries, the host's thread held up "
+                     f"{pct(slow['held_share'])} of the time, longest stall "
+                     f"{slow['longest_stall_ms']:.1f} ms; output back {slow['resumed_ms']:.0f} ms "
+                     f"after the device; target ≤ 10 %: {verdict(slow['held_share'] <= 0.10)}.")
+    return lines
+
+
+def drivers_section(drivers):
+    if not drivers:
+        return []
+    usb, slow = drivers.get("usb-adapter", {}), drivers.get("slow-port", {})
+    return ["", "## The COM port on models of real drivers (Windows' clock)", "",
+            "build/win32/bench/drivers/driver-model-report.exe under Wine: the plug-in's own COM "
+            "port code on models of drivers (tests/wine/drivers), in the models' time, with "
+            "Windows' 15.625 ms ticks and sleeps that end on them up to 1 ms early.", "",
+            "| case | what | result |", "|---|---|---|",
+            f"| USB adapter: 4 KB buffer, 1 ms USB frame, dropped at the close | "
+            f"{int(usb.get('cycles', 0))} Disable/Enable cycles 20–220 ms apart at 254 channels | "
+            f"{int(usb.get('whole', 0))} whole frames, {int(usb.get('torn', 0))} torn, "
+            f"{int(usb.get('bad', 0))} bad; longest Disable {usb.get('longest_disable_ms', 0):.1f} ms |",
+            f"| slow port: every open takes {slow.get('open_s', 0):.0f} s and fails | lost for "
+            f"{slow.get('lost_s', 0):.0f} s, then back | {int(slow.get('tries', 0))} tries aside; "
+            f"ticks held up {slow.get('held_ms', 0):.1f} ms in all "
+            f"({pct(slow.get('held_share', 0))}), longest {slow.get('longest_stall_ms', 0):.1f} ms; "
+            f"first byte {slow.get('resumed_ms', 0):.0f} ms after the return |"]
+
+
 def pct(share):
     return f"{100 * share:.2f} %"
 
@@ -357,6 +412,7 @@ def main(raw, results):
     naive = [measure_naive(raw, n, followed_s) for n in counts
              if os.path.exists(f"{raw}/naive-{n}.json")]
     engine, naive_uart = read_simulation(f"{raw}/simulation.txt")
+    drivers = read_drivers(f"{raw}/drivers.txt")
     naive_mark = max((m for m in NAIVE_MARKS_S if m <= followed_s), default=0)
 
     doc = ["# `make bench`: the 32-bit plug-in under Wine on the virtual DMX interface", "",
@@ -366,6 +422,7 @@ def main(raw, results):
            f"per channel count; the naive driver ran {followed_s} s.", "",
            "## Headline", ""]
     doc += headline(ours, naive, calls, clock)
+    doc += drivers_headline(drivers)
     doc += ["", "![frames per second and delay against N](latest.png)", "",
             "## The plug-in under Wine", "",
             "A host (bench/host) raises the count with `SetChannel(N, 0)` after `Enable` (counts "
@@ -412,6 +469,7 @@ def main(raw, results):
             "does not fit (simulated): frames that reach the wire whole, and the torn frames the "
             "device sees.", ""]
     doc += uart_table(naive_uart)
+    doc += drivers_section(drivers)
     doc += ["", "## How the clocks were related", "",
             "The interface stamps each frame with CLOCK_REALTIME when its last byte came off the "
             "line; the host stamps each change with GetSystemTimePreciseAsFileTime, which Wine "

@@ -164,12 +164,14 @@ void SerialLink::LoseThePort(Duration now) {
   nextReopenAt_ = now + kReopenInterval;
 }
 
-// The interval counts from the end of a failed try, so that tries of a driver
-// that takes seconds to refuse do not follow one another.
+// Tries start kReopenInterval apart; one that took longer than that is
+// followed by a pause as long, so a driver that takes seconds to refuse is not
+// asked without a break.
 void SerialLink::ReopenWhenDue(Duration now) {
   if (!reopenUnderWay_) {
     if (now < nextReopenAt_) return;
     ++counters_.reopenAttempts;
+    reopenStartedAt_ = now;
   }
   switch (port_->OpenInBackground()) {
     case platform::SerialPort::OpenProgress::kOpening:
@@ -177,7 +179,7 @@ void SerialLink::ReopenWhenDue(Duration now) {
       return;
     case platform::SerialPort::OpenProgress::kFailed:
       reopenUnderWay_ = false;
-      nextReopenAt_ = now + kReopenInterval;
+      nextReopenAt_ = std::max(reopenStartedAt_ + kReopenInterval, now + (now - reopenStartedAt_));
       return;
     case platform::SerialPort::OpenProgress::kOpen:
       reopenUnderWay_ = false;

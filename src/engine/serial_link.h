@@ -27,9 +27,9 @@ namespace tarvolk::engine {
 //
 // When the device behind the port goes away (an adapter pulled out mid-show),
 // the link drops the dead port and opens it again with the same number and
-// settings, kReopenInterval after each failed try, until it comes back; the
-// tries run aside, so the host notices nothing but the missing frames even
-// when a driver takes seconds to answer one. Only Close ends the tries.
+// settings every kReopenInterval until it comes back; the tries run aside, so
+// the host notices nothing but the missing frames even when a driver takes
+// seconds to answer one. Only Close ends the tries.
 class SerialLink {
  public:
   using Duration = std::chrono::nanoseconds;
@@ -111,6 +111,7 @@ class SerialLink {
   bool firstFrameStarted_ = false;
   bool reopening_ = false;
   bool reopenUnderWay_ = false;
+  Duration reopenStartedAt_{0};
   Duration nextReopenAt_{0};
   std::optional<Duration> failingSince_;
   Counters counters_;

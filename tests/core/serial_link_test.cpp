@@ -234,7 +234,7 @@ TEST_F(SerialLinkTest, AFinishedWriteEndsARunOfFailures) {
 }
 
 // A driver that takes seconds to answer a try is not asked again meanwhile,
-// and the next try waits its interval from the end of the last.
+// and after such a try it gets a pause as long.
 TEST_F(SerialLinkTest, ASlowTryRunsToItsEndBeforeTheNext) {
   port->deviceGone = true;
   ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
@@ -248,7 +248,7 @@ TEST_F(SerialLinkTest, ASlowTryRunsToItsEndBeforeTheNext) {
   EXPECT_EQ(link->Stats().reopenAttempts, 1u);
   EXPECT_EQ(std::ranges::count(log.Events(), "port.open failed"), 1);
   port->openingPolls = 0;
-  clock.Advance(SerialLink::kReopenInterval - 1ms);
+  clock.Advance(4 * SerialLink::kReopenInterval - 1ms);
   link->Pump(1s);
   EXPECT_EQ(link->Stats().reopenAttempts, 1u);
   port->deviceGone = false;

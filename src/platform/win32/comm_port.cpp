@@ -25,11 +25,23 @@ LineSettings ParseSettings(std::string_view text) {
 
 }  // namespace
 
-// No event: nothing ever waits for a write, its end is only looked up.
+// Each write has its own event, as Windows asks of overlapped writes that
+// overlap; nothing here waits on it, the write's end is only looked up.
 struct CommPort::PendingWrite {
+  PendingWrite() {
+    overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (overlapped.hEvent == nullptr) ThrowLastError("CreateEventW");
+  }
+  // Never run for a write left to a driver: it may still signal the event.
+  ~PendingWrite() { CloseHandle(overlapped.hEvent); }
+  PendingWrite(const PendingWrite&) = delete;
+  PendingWrite& operator=(const PendingWrite&) = delete;
+
   void Prepare(std::span<const std::uint8_t> data) {
     bytes.assign(data.begin(), data.end());
+    const HANDLE event = overlapped.hEvent;
     overlapped = OVERLAPPED{};
+    overlapped.hEvent = event;
   }
 
   OVERLAPPED overlapped{};
@@ -190,7 +202,8 @@ std::size_t CommPort::Write(std::span<const std::uint8_t> bytes) {
   return bytes.size();
 }
 
-// A finished write's buffer serves the next one: no allocation at every tick.
+// A finished write's buffer and event serve the next one: under Wine every
+// new event costs two round trips to the wineserver, at every tick.
 std::unique_ptr<CommPort::PendingWrite> CommPort::NewWrite(std::span<const std::uint8_t> bytes) {
   std::unique_ptr<PendingWrite> write;
   if (spareWrites_.empty()) {

@@ -50,7 +50,8 @@ bool WindowsCommDriver::SetCommTimeouts(HANDLE port, const COMMTIMEOUTS& timeout
 
 bool WindowsCommDriver::Write(HANDLE port, const std::uint8_t* bytes, DWORD count,
                               OVERLAPPED& overlapped) {
-  return WriteFile(port, bytes, count, nullptr, &overlapped) != FALSE;
+  DWORD written = 0;  // Windows 7 wants somewhere to put it even for overlapped writes
+  return WriteFile(port, bytes, count, &written, &overlapped) != FALSE;
 }
 
 bool WindowsCommDriver::WriteResult(HANDLE port, OVERLAPPED& overlapped, DWORD& transferred) {

@@ -9,6 +9,7 @@
 #include "engine/serial_link.h"
 #include "model_show.h"
 #include "platform/win32/windows_comm_driver.h"
+#include "scenarios.h"
 
 namespace tarvolk::drivers {
 namespace {
@@ -163,36 +164,12 @@ TEST(Failing, WritesTakenAndFailedAMomentLaterLoseThePortWithinASecond) {
 
 TEST(SlowOpens, TriesToReopenNeverHoldUpTheHostsThread) {
   Show show;
-  auto& port = show.Use<SlowOpen>();
-  port.openTime = 0ns;
-  port.opensFail = false;
-  ASSERT_TRUE(show.Enable(24));
-  show.Run(300ms);
-
-  port.deviceGone = true;
-  show.Run(100ms);
-  ASSERT_TRUE(show.Link().IsReopening());
-  port.deviceGone = false;
-  port.openTime = SlowOpen::kOpenTime;
-  port.opensFail = true;
-  const int opensBefore = port.opens;
-  show.tickHold = 0ns;
-  show.Run(30s);
-  EXPECT_LE(show.tickHold, 3s) << "at most 10 % of the time";
-  EXPECT_EQ(show.longestTickHold, 0ns);
-  EXPECT_EQ(port.opens, opensBefore) << "every try failed";
-
-  port.openTime = 0ns;
-  port.opensFail = false;
-  const Duration back = show.Now();
-  show.Run(1s);
-  EXPECT_FALSE(show.Link().IsReopening());
-  std::vector<fakes::WireByte> later;
-  for (const auto& byte : port.Wire()) {
-    if (byte.start >= back) later.push_back(byte);
-  }
-  ASSERT_FALSE(later.empty());
-  EXPECT_LE(later.front().start - back, 1s);
+  auto& port = show.Use<InstantWrites>();
+  const SlowLoss loss = RunSlowLoss(show, port, SlowOpen::kOpenTime, 30s);
+  EXPECT_LE(loss.tickHold, 3s) << "at most 10 % of the time";
+  EXPECT_EQ(loss.longestTickHold, 0ns);
+  EXPECT_GE(loss.tries, 4) << "a try of 3 s, then as long a pause";
+  EXPECT_LE(loss.resumedAfter, 1s) << "once the device is back";
   EXPECT_EQ(show.Decoded().BadFrames(), 0u);
 }
 
@@ -251,19 +228,11 @@ TEST(SlowOpens, ATryUnderWayWhenOutputStopsLetsThePortGo) {
 TEST(Close, NoFrameIsCutWhenAUsbAdapterDropsItsBufferAtTheClose) {
   Show show;
   auto& usb = show.Use<UsbAdapter>();
-  std::mt19937 random(7);
-  std::uniform_int_distribution<std::int64_t> showMs(20, 220);
-  Duration longestDisable{0};
-  for (int cycle = 0; cycle < 200; ++cycle) {
-    ASSERT_TRUE(show.Enable(kChannels));
-    show.Run(std::chrono::milliseconds(showMs(random)));
-    longestDisable = std::max(longestDisable, show.Timed([&] { show.Disable(); }));
-  }
-  const auto decoded = show.Decoded();
-  EXPECT_EQ(decoded.torn, 0u);
-  EXPECT_EQ(decoded.BadFrames(), 0u);
-  EXPECT_GT(decoded.frames, 200u);
-  EXPECT_LE(longestDisable, kWaitBound);
+  const CloseCycles cycles = RunCloseCycles(show, 200, 7);
+  EXPECT_EQ(cycles.decoded.torn, 0u);
+  EXPECT_EQ(cycles.decoded.BadFrames(), 0u);
+  EXPECT_GT(cycles.decoded.frames, 200u);
+  EXPECT_LE(cycles.longestDisable, kWaitBound);
   EXPECT_FALSE(usb.IsHeld());
 }
 

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+
+#include "model_show.h"
+
+// Whole shows on a model driver, shared by the tests and `make bench`.
+namespace tarvolk::drivers {
+
+// Output switched off and on again at random moments of a 254-channel show.
+struct CloseCycles {
+  dmx_interface::DecoderCounts decoded;  // what the device made of the wire
+  Duration longestDisable{0};
+};
+CloseCycles RunCloseCycles(Show& show, int cycles, unsigned seed);
+
+// The port lost mid-show while every try to reopen it takes `openTime` and
+// fails, for `lost`; then the device comes back and opens at once.
+struct SlowLoss {
+  int tries = 0;
+  Duration tickHold{0};  // how long ticks held the thread up while lost
+  Duration longestTickHold{0};
+  Duration resumedAfter{0};  // from the device's return to the next byte on the wire
+};
+SlowLoss RunSlowLoss(Show& show, DriverModel& port, Duration openTime, Duration lost);
+
+}  // namespace tarvolk::drivers
