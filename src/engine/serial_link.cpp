@@ -164,9 +164,9 @@ void SerialLink::LoseThePort(Duration now) {
   nextReopenAt_ = now + kReopenInterval;
 }
 
-// Tries start kReopenInterval apart; one that took longer than that is
-// followed by a pause as long, so a driver that takes seconds to refuse is not
-// asked without a break.
+// Tries start kReopenInterval apart, and never while one is under way: a
+// driver that takes seconds to refuse is asked again as soon as it has
+// answered, so that output is back soon after the device.
 void SerialLink::ReopenWhenDue(Duration now) {
   if (!reopenUnderWay_) {
     if (now < nextReopenAt_) return;
@@ -179,7 +179,7 @@ void SerialLink::ReopenWhenDue(Duration now) {
       return;
     case platform::SerialPort::OpenProgress::kFailed:
       reopenUnderWay_ = false;
-      nextReopenAt_ = std::max(reopenStartedAt_ + kReopenInterval, now + (now - reopenStartedAt_));
+      nextReopenAt_ = reopenStartedAt_ + kReopenInterval;
       return;
     case platform::SerialPort::OpenProgress::kOpen:
       reopenUnderWay_ = false;
