@@ -7,11 +7,7 @@ namespace tarvolk::engine {
 
 DriverState::DriverState(platform::Platform& platform) : platform_(platform) {}
 
-// The windows go first: they hold references into the record.
-DriverState::~DriverState() {
-  frmConfig.reset();
-  engineWindow_.reset();
-}
+DriverState::~DriverState() = default;
 
 DriverState& DriverState::ForCurrentThread() {
   // The platform is declared first so that it outlives the record using it.

@@ -56,8 +56,6 @@ void FrameTransmitter::SetSendInterval() {
   tickInterval_.reset();  // measure the new period afresh
 }
 
-bool FrameTransmitter::IsRunning() const { return timer_->IsRunning(); }
-
 std::int32_t FrameTransmitter::IntervalMs() const { return timer_->IntervalMs(); }
 
 std::span<const std::uint8_t> FrameTransmitter::BuildFrame() {

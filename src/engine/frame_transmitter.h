@@ -42,7 +42,6 @@ class FrameTransmitter {
   void StopSending();
   void SetSendInterval();
 
-  bool IsRunning() const;
   std::int32_t IntervalMs() const;
   const Counters& Stats() const { return counters_; }
 

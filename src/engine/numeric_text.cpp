@@ -2,43 +2,53 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
+
+#include "platform/whole_number.h"
 
 namespace tarvolk::engine {
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Only plain ASCII can spell a number; anything else is rejected up front.
-std::optional<std::string> ToTrimmedAscii(std::u16string_view text) {
+char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+
+// Only plain ASCII can spell a number: any other text comes back empty, as a
+// blank one does.
+std::string ToTrimmedAscii(std::u16string_view text) {
   std::string ascii;
-  ascii.reserve(text.size());
   for (const char16_t c : text) {
-    if (c > 0x7F) return std::nullopt;
+    if (c > 0x7F) return {};
     ascii.push_back(static_cast<char>(c));
   }
   const auto first = ascii.find_first_not_of(" \t");
-  if (first == std::string::npos) return std::string{};
+  if (first == std::string::npos) return {};
   const auto last = ascii.find_last_not_of(" \t");
   return ascii.substr(first, last - first + 1);
 }
 
+std::optional<int> RadixOf(char kind) {
+  switch (Upper(kind)) {
+    case 'H':
+      return 16;
+    case 'O':
+      return 8;
+    default:
+      return std::nullopt;
+  }
+}
+
+// body starts after '&': "H1F" or "O17".
 std::optional<double> ParseRadixLiteral(std::string_view body) {
-  // body starts after '&': "H1F" or "O17".
-  if (body.size() < 2) return std::nullopt;
-  const char kind = static_cast<char>(std::toupper(static_cast<unsigned char>(body[0])));
-  const int base = kind == 'H' ? 16 : kind == 'O' ? 8 : 0;
-  if (base == 0) return std::nullopt;
-  std::uint32_t value = 0;
-  const auto digits = body.substr(1);
-  const auto [end, error] =
-      std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
-  if (error != std::errc{} || end != digits.data() + digits.size()) return std::nullopt;
-  return static_cast<double>(value);
+  if (body.empty()) return std::nullopt;
+  const auto radix = RadixOf(body.front());
+  if (!radix) return std::nullopt;
+  const auto number = platform::ReadWholeInteger<std::uint32_t>(body.substr(1), *radix);
+  if (!number || number->outOfRange) return std::nullopt;
+  return static_cast<double>(number->value);
 }
 
 // Exponents are kept within +-2^62: far beyond any double, yet the sum of one
@@ -69,48 +79,44 @@ std::int64_t MagnitudeOf(std::string_view mantissa, std::int64_t exponent) {
          DigitCount(firstNonZero == std::string_view::npos ? fraction.size() : firstNonZero);
 }
 
+// An exponent beyond int64 counts as the largest one of its sign.
+std::optional<std::int64_t> ParseExponent(std::string_view text) {
+  if (text.starts_with('+')) text.remove_prefix(1);
+  const auto number = platform::ReadWholeInteger<std::int64_t>(text);
+  if (!number) return std::nullopt;
+  if (number->outOfRange) return text.starts_with('-') ? -kExponentLimit : kExponentLimit;
+  return Saturated(number->value);
+}
+
 std::optional<double> ParseDecimal(std::string_view text) {
   bool negative = false;
-  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-    negative = text[0] == '-';
+  if (text.starts_with('+') || text.starts_with('-')) {
+    negative = text.front() == '-';
     text.remove_prefix(1);
   }
-  std::size_t i = 0;
-  std::size_t digits = 0;
-  while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  // The mantissa: digits, then perhaps a point and more digits.
+  auto mantissaEnd = std::find_if_not(text.begin(), text.end(), IsDigit);
+  if (mantissaEnd != text.end() && *mantissaEnd == '.') {
+    mantissaEnd = std::find_if_not(mantissaEnd + 1, text.end(), IsDigit);
   }
-  if (digits == 0) return std::nullopt;
-  const std::string_view mantissa = text.substr(0, i);
+  const std::string_view mantissa(text.begin(), mantissaEnd);
+  if (std::none_of(mantissa.begin(), mantissa.end(), IsDigit)) return std::nullopt;
 
   std::int64_t exponent = 0;
-  if (i < text.size()) {
+  if (const std::string_view rest(mantissaEnd, text.end()); !rest.empty()) {
     // The host's number syntax also writes the exponent with D.
-    const char marker = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
-    if (marker != 'E' && marker != 'D') return std::nullopt;
-    auto expText = text.substr(i + 1);
-    if (!expText.empty() && expText[0] == '+') expText.remove_prefix(1);
-    const auto [end, error] =
-        std::from_chars(expText.data(), expText.data() + expText.size(), exponent);
-    if (expText.empty() || end != expText.data() + expText.size()) return std::nullopt;
-    if (error == std::errc::result_out_of_range) {
-      exponent = expText[0] == '-' ? -kExponentLimit : kExponentLimit;
-    } else if (error != std::errc{}) {
-      return std::nullopt;
-    }
-    exponent = Saturated(exponent);
+    if (Upper(rest.front()) != 'E' && Upper(rest.front()) != 'D') return std::nullopt;
+    const auto read = ParseExponent(rest.substr(1));
+    if (!read) return std::nullopt;
+    exponent = *read;
   }
 
-  const std::string normalized = std::string(mantissa) + "e" + std::to_string(exponent);
-  double value = 0.0;
-  const auto [end, error] =
-      std::from_chars(normalized.data(), normalized.data() + normalized.size(), value);
-  if (error == std::errc::result_out_of_range) {
+  const auto number =
+      platform::ReadWholeDouble(std::string(mantissa) + "e" + std::to_string(exponent));
+  if (!number) return std::nullopt;
+  double value = number->value;
+  if (number->outOfRange) {
     value = MagnitudeOf(mantissa, exponent) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-  } else if (error != std::errc{} || end != normalized.data() + normalized.size()) {
-    return std::nullopt;
   }
   return negative ? -value : value;
 }
@@ -118,10 +124,10 @@ std::optional<double> ParseDecimal(std::string_view text) {
 }  // namespace
 
 std::optional<double> ParseNumber(std::u16string_view text) {
-  const auto trimmed = ToTrimmedAscii(text);
-  if (!trimmed || trimmed->empty()) return std::nullopt;
-  if ((*trimmed)[0] == '&') return ParseRadixLiteral(std::string_view(*trimmed).substr(1));
-  return ParseDecimal(*trimmed);
+  const std::string trimmed = ToTrimmedAscii(text);
+  if (trimmed.empty()) return std::nullopt;
+  if (trimmed.front() == '&') return ParseRadixLiteral(std::string_view(trimmed).substr(1));
+  return ParseDecimal(trimmed);
 }
 
 double RoundHalfToEven(double value) {

@@ -1,7 +1,6 @@
 #include "engine/serial_link.h"
 
 #include <algorithm>
-#include <exception>
 
 #include "platform/clock.h"
 #include "platform/line_settings.h"
@@ -27,14 +26,7 @@ SerialLink::SerialLink(std::unique_ptr<platform::SerialPort> port, const platfor
   waiting_.reserve(kOutputBufferSize);
 }
 
-// The record goes at thread exit, while Windows holds the loader lock.
-SerialLink::~SerialLink() {
-  try {
-    port_->Close(Duration{0});
-  } catch (const std::exception&) {
-    // The thread is ending; a port that cannot be closed cleanly is let go.
-  }
-}
+SerialLink::~SerialLink() = default;
 
 bool SerialLink::IsOpen() const { return reopening_ || port_->IsOpen(); }
 
@@ -47,16 +39,13 @@ void SerialLink::Close() {
     port_->Close(Duration{0});  // ends a try under way
   }
   reopening_ = false;
-  reopenUnderWay_ = false;
   DropEverything();
 }
 
 // Until the last byte handed over has left the line and the device behind it.
 SerialLink::Duration SerialLink::DrainTime(Duration now) const {
-  const Duration queued = QueuedInOperatingSystem(now);
-  const Duration lineEnd = queued > Duration{0} ? now + queued : lineFreeAt_;
   const Duration longest = byteTime_ * static_cast<std::int64_t>(kOutputBufferSize);
-  return std::clamp(lineEnd + kDeviceLatency - now, Duration{0}, longest + kDeviceLatency);
+  return std::clamp(LineEnd(now) + kDeviceLatency - now, Duration{0}, longest + kDeviceLatency);
 }
 
 void SerialLink::DropEverything() {
@@ -64,7 +53,7 @@ void SerialLink::DropEverything() {
   waiting_.clear();
   waitingFrames_.clear();
   firstFrameStarted_ = false;
-  lineFreeAt_ = Duration{0};
+  lineFreeAt_ = Duration::zero();
 }
 
 void SerialLink::FinishStartedFrame() {
@@ -92,8 +81,6 @@ void SerialLink::SetReceiveThreshold(std::int16_t threshold) {
 void SerialLink::Open() {
   port_->Open();
   reopening_ = false;
-  reopenUnderWay_ = false;
-  DropEverything();
 }
 
 bool SerialLink::QueueFrame(std::span<const std::uint8_t> frame, Duration maxBacklog) {
@@ -116,20 +103,18 @@ void SerialLink::Pump(Duration maxAhead) {
 
 // Returns how many of the first count waiting bytes the operating system took.
 std::size_t SerialLink::HandOver(std::size_t count, Duration now) {
-  std::size_t taken = 0;
   try {
-    taken = std::min(count, port_->Write(std::span(waiting_.data(), count)));
+    const std::size_t taken = std::min(count, port_->Write(std::span(waiting_.data(), count)));
+    Forget(taken);
+    lineFreeAt_ = std::max(lineFreeAt_, now) + byteTime_ * static_cast<std::int64_t>(taken);
+    return taken;
   } catch (const platform::PortLostError&) {
     ++counters_.writeFailures;
     LoseThePort(now);
-    return 0;
   } catch (const platform::PlatformError&) {
     NoteFailedWrite(now);
-    return 0;
   }
-  Forget(taken);
-  lineFreeAt_ = std::max(lineFreeAt_, now) + byteTime_ * static_cast<std::int64_t>(taken);
-  return taken;
+  return 0;
 }
 
 // Returns whether the port is still open: it may turn out lost.
@@ -182,7 +167,6 @@ void SerialLink::ReopenWhenDue(Duration now) {
       nextReopenAt_ = reopenStartedAt_ + kReopenInterval;
       return;
     case platform::SerialPort::OpenProgress::kOpen:
-      reopenUnderWay_ = false;
       reopening_ = false;
       ++counters_.recoveries;
       return;
@@ -207,14 +191,16 @@ SerialLink::Duration SerialLink::Backlog() const {
          byteTime_ * static_cast<std::int64_t>(waiting_.size());
 }
 
-// Our own model of the line; a port that can report its queue corrects it
-// when the line runs slower than its nominal speed.
+// When what was handed over will have left the line: our own model of it,
+// corrected by a port that can tell its queue and shows the line slower.
+SerialLink::Duration SerialLink::LineEnd(Duration now) const {
+  const auto pending = port_->PendingOutputBytes().value_or(0);
+  if (pending == 0) return lineFreeAt_;
+  return std::max(lineFreeAt_, now + byteTime_ * static_cast<std::int64_t>(pending));
+}
+
 SerialLink::Duration SerialLink::QueuedInOperatingSystem(Duration now) const {
-  Duration queued = std::max(lineFreeAt_ - now, Duration{0});
-  if (const auto pending = port_->PendingOutputBytes()) {
-    queued = std::max(queued, byteTime_ * static_cast<std::int64_t>(*pending));
-  }
-  return queued;
+  return std::max(LineEnd(now) - now, Duration{0});
 }
 
 }  // namespace tarvolk::engine

@@ -52,7 +52,7 @@ class SerialLink {
   };
 
   SerialLink(std::unique_ptr<platform::SerialPort> port, const platform::Clock& clock);
-  // Lets the port go without draining: at thread exit nothing may wait.
+  // The port goes with the link, without draining: at thread exit nothing may wait.
   ~SerialLink();
 
   // Open, or lost and being reopened: either way the link holds the port
@@ -89,6 +89,7 @@ class SerialLink {
   const Counters& Stats() const { return counters_; }
 
  private:
+  Duration LineEnd(Duration now) const;
   Duration QueuedInOperatingSystem(Duration now) const;
   Duration DrainTime(Duration now) const;
   bool CheckFinishedWrites(Duration now);

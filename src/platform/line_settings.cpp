@@ -1,7 +1,8 @@
 #include "platform/line_settings.h"
 
-#include <charconv>
 #include <cmath>
+
+#include "platform/whole_number.h"
 
 namespace tarvolk::platform {
 namespace {
@@ -14,10 +15,9 @@ std::string_view NextField(std::string_view& rest) {
 }
 
 std::optional<int> ParseInt(std::string_view field) {
-  int value = 0;
-  const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-  if (error != std::errc{} || end != field.data() + field.size()) return std::nullopt;
-  return value;
+  const auto number = ReadWholeInteger<int>(field);
+  if (!number || number->outOfRange) return std::nullopt;
+  return number->value;
 }
 
 std::optional<Parity> ParseParity(std::string_view field) {

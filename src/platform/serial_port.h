@@ -22,6 +22,8 @@ class PortLostError : public PlatformError {
 // One serial port, shaped after the serial communications control the engine
 // window hosts: a few properties and a non-blocking output.
 // Every step may throw PlatformError; a failed step leaves the port as it was.
+// Destroying a port closes it at once, without waiting for anything: that
+// happens at thread exit, where nothing may wait.
 class SerialPort {
  public:
   virtual ~SerialPort() = default;

@@ -78,6 +78,44 @@ TEST_F(FrameTransmitterTest, AChangeBetweenTicksGoesOutInTheNextFrame) {
   const Bytes second = fixture.TickAndTakeWritten();
   ASSERT_EQ(second.size(), 13u);
   EXPECT_EQ(second[2 + 3], 77);
+  EXPECT_EQ(fixture.engineWindow().timSend.Stats().framesSent, 2u);
+}
+
+// The operating system gets two ticks of line time, as the ticks really come:
+// measured afresh after a new period and after a pause in output.
+class TickPacingTest : public FrameTransmitterTest {
+ protected:
+  std::size_t BytesIn(std::chrono::nanoseconds lineTime) {
+    return static_cast<std::size_t>(lineTime / fixture.engineWindow().MSComm1.ByteTime());
+  }
+  void TickEvery(std::chrono::milliseconds interval, int ticks) {
+    for (int i = 0; i < ticks; ++i) {
+      fixture.platform.clock.Advance(interval);
+      fixture.timer().Fire();
+    }
+  }
+};
+
+TEST_F(TickPacingTest, ANewPeriodIsMeasuredAfresh) {
+  EnableOnPortOne();  // 10 channels, 10 ms
+  TickEvery(std::chrono::milliseconds(10), 20);
+  fixture.driver.SetChannel(200, 1);  // 15 ms
+  fixture.port().written.clear();
+  TickEvery(std::chrono::milliseconds(15), 1);
+  EXPECT_EQ(fixture.port().written.size(), BytesIn(std::chrono::milliseconds(30)));
+}
+
+TEST_F(TickPacingTest, APauseInOutputIsNotATick) {
+  EnableOnPortOne();
+  fixture.driver.SetChannel(200, 1);  // 15 ms
+  TickEvery(std::chrono::milliseconds(15), 40);
+  fixture.driver.Disable();
+  fixture.platform.clock.Advance(std::chrono::seconds(10));
+  EnableOnPortOne();
+  fixture.driver.SetChannel(200, 1);
+  fixture.port().written.clear();
+  TickEvery(std::chrono::milliseconds(15), 2);
+  EXPECT_LE(fixture.port().written.size(), BytesIn(std::chrono::milliseconds(60)));
 }
 
 TEST_F(FrameTransmitterTest, NothingIsSentWhileOutputIsOff) {

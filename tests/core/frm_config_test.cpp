@@ -37,10 +37,11 @@ TEST_F(ConfigDialogTest, OpensWithTheCurrentCountAndPort) {
 
 TEST_F(ConfigDialogTest, ATypedPortNameChoosesThatPort) {
   const std::pair<const char16_t*, int> naming[] = {{u"COM7", 7},  {u" com12 ", 12}, {u"7", 7},
-                                                    {u"\t09 ", 9}, {u"COM255", 255}, {u"cOm1", 1}};
+                                                    {u"\t09 ", 9}, {u"COM255", 255}, {u"cOm1", 1},
+                                                    {u"100", 100}, {u"255", 255}};
   const char16_t* const namingNone[] = {
-      u"COM256", u"COM0",  u"0",   u"COM", u"COM 7", u"COM-7",         u"+7",
-      u"7.0",    u"COM7x", u"abc", u"",    u"  ",    u"COM99999999999"};
+      u"COM256", u"COM0", u"0", u"COM", u"COM 7", u"COM-7", u"+7",  u"7.0",
+      u"COM7x",  u"abc",  u"",  u"  ",  u"XOM7",  u"COX7",  u"CO7", u"COM99999999999"};
   const auto chosenPort = [this](const char16_t* typed) {
     fixture.state.PortNumber = 3;
     Configure({{u"10", typed}});

@@ -35,6 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, ParseNumberTest,
     ::testing::Values(NumberCase{u"254.4", 254.4}, NumberCase{u"-0.4", -0.4},
                       NumberCase{u"12", 12.0}, NumberCase{u" 7", 7.0}, NumberCase{u"7  ", 7.0},
+                      NumberCase{u"19.9", 19.9}, NumberCase{u"&H5", 5.0}, NumberCase{u"&O7", 7.0},
+                      NumberCase{u"1e5x", std::nullopt}, NumberCase{u"&X5", std::nullopt},
                       NumberCase{u"+3", 3.0}, NumberCase{u".5", 0.5}, NumberCase{u"5.", 5.0},
                       NumberCase{u"1e2", 100.0}, NumberCase{u"1E+2", 100.0},
                       NumberCase{u"25e-1", 2.5}, NumberCase{u"1D2", 100.0},
@@ -64,6 +66,10 @@ TEST(ParseNumberTest, ReadsLongDigitStrings) {
   EXPECT_EQ(ParseNumber(u"1" + zeros + u"e-5000"), 1.0);
   EXPECT_EQ(ParseNumber(u"0." + zeros + u"1"), 0.0);
   EXPECT_EQ(ParseNumber(u"0." + zeros + u"1e5001"), 1.0);
+  // Out of range either way: the leading zeros, not the exponent's sign, decide which.
+  EXPECT_EQ(ParseNumber(u"0." + zeros + u"1e10"), 0.0);
+  EXPECT_EQ(ParseNumber(zeros + u"1e-400"), 0.0);
+  EXPECT_EQ(ParseNumber(u"0.1" + zeros + u"e310"), kInfinity);
   EXPECT_EQ(ParseNumber(u"0." + zeros + u"1e9223372036854775807"), kInfinity);
   EXPECT_EQ(ParseNumber(u"1" + zeros + u"e-9223372036854775808"), 0.0);
 }

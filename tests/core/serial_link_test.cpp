@@ -81,6 +81,15 @@ TEST_F(SerialLinkTest, HandsTheOperatingSystemNoMoreThanTheLineCarries) {
   EXPECT_EQ(link->Backlog(), 257 * link->ByteTime() - 10ms);
 }
 
+TEST_F(SerialLinkTest, HandsOverEvenASingleByteAndFinishesItsFrameAtTheClose) {
+  const auto frame = Bytes(13, 40);
+  ASSERT_TRUE(link->QueueFrame(frame, 1s));
+  link->Pump(link->ByteTime());
+  ASSERT_EQ(port->written.size(), 1u);
+  link->Close();
+  EXPECT_EQ(port->written, frame);
+}
+
 TEST_F(SerialLinkTest, KeepsWhatTheOperatingSystemDidNotTakeInOrder) {
   port->writeLimit = 5;
   const auto frame = Bytes(13, 100);
@@ -125,6 +134,39 @@ TEST_F(SerialLinkTest, ClosingFinishesAStartedFrameAndDropsTheRest) {
       << "the frame is given time to leave the line and the device";
 }
 
+// However the port takes the rest of a started frame, all of it goes out.
+struct Finishing {
+  std::size_t takenBeforeClose;
+  std::size_t takenPerWriteAtClose;
+};
+
+class ClosingMidFrame : public SerialLinkTest, public ::testing::WithParamInterface<Finishing> {};
+
+TEST_P(ClosingMidFrame, FinishesTheFrame) {
+  const auto frame = Bytes(11, 60);
+  ASSERT_TRUE(link->QueueFrame(frame, 1s));
+  port->writeLimit = GetParam().takenBeforeClose;
+  link->Pump(1s);
+  port->writeLimit = GetParam().takenPerWriteAtClose;
+  link->Close();
+  EXPECT_EQ(port->written, frame);
+}
+
+INSTANTIATE_TEST_SUITE_P(PartialWrites, ClosingMidFrame,
+                         ::testing::Values(Finishing{10, SIZE_MAX}, Finishing{5, 5},
+                                           Finishing{1, 2}));
+
+TEST_F(SerialLinkTest, ClosingWhileThePortRefusesTheRestGivesUpAtOnce) {
+  ASSERT_TRUE(link->QueueFrame(Bytes(11), 1s));
+  port->writeLimit = 5;
+  link->Pump(1s);
+  port->failingSteps.insert("Write");
+  link->Close();
+  EXPECT_FALSE(link->IsOpen());
+  EXPECT_EQ(port->written.size(), 5u);
+  EXPECT_EQ(link->Stats().writeFailures, 1u);
+}
+
 TEST_F(SerialLinkTest, ClosingFinishesOnlyTheFrameThatStarted) {
   ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
   ASSERT_TRUE(link->QueueFrame(Bytes(13, 20), 1s));
@@ -147,13 +189,19 @@ TEST_F(SerialLinkTest, ClosingBetweenFramesSendsNothingMore) {
 
 TEST_F(SerialLinkTest, ClosingDropsWhatWaitsAndRefusesFrames) {
   port->writeLimit = 0;
-  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  ASSERT_TRUE(link->QueueFrame(Bytes(20), 1s));
   link->Close();
   EXPECT_EQ(link->BufferedBytes(), 0u);
   EXPECT_EQ(link->Backlog(), 0ns);
   EXPECT_FALSE(link->QueueFrame(Bytes(13), 1s));
   link->Open();
-  EXPECT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  const auto frame = Bytes(13, 90);
+  EXPECT_TRUE(link->QueueFrame(frame, 1s));
+  port->writeLimit = 5;
+  link->Pump(1s);
+  port->writeLimit = SIZE_MAX;
+  link->Close();
+  EXPECT_EQ(port->written, frame) << "nothing of the dropped frame is counted any more";
 }
 
 TEST_F(SerialLinkTest, ALostDeviceIsReopenedUntilItReturnsAndOutputResumesOnAFrame) {
@@ -165,7 +213,11 @@ TEST_F(SerialLinkTest, ALostDeviceIsReopenedUntilItReturnsAndOutputResumesOnAFra
   EXPECT_TRUE(link->IsOpen());
   EXPECT_TRUE(link->IsReopening());
   EXPECT_EQ(port->lastDrain, 0ns) << "a dead line is not waited for";
+  EXPECT_EQ(link->Stats().writeFailures, 1u);
   EXPECT_FALSE(link->QueueFrame(Bytes(13), 1s));
+  clock.Advance(1ms);
+  link->Pump(20ms);
+  EXPECT_EQ(link->Stats().reopenAttempts, 0u) << "the first try waits its interval";
 
   for (int i = 0; i < 4; ++i) {
     clock.Advance(SerialLink::kReopenInterval / 2);
@@ -220,7 +272,7 @@ TEST_F(SerialLinkTest, AFinishedWriteEndsARunOfFailures) {
   clock.Advance(SerialLink::kFailingPortLostAfter - 1ms);
   link->Pump(1s);
   port->finishedWritesFail = false;
-  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  ASSERT_TRUE(link->QueueFrame(Bytes(1), 1s));
   link->Pump(1s);
   clock.Advance(2ms);
   link->Pump(1s);
@@ -231,6 +283,30 @@ TEST_F(SerialLinkTest, AFinishedWriteEndsARunOfFailures) {
   link->Pump(1s);
   EXPECT_FALSE(link->IsReopening());
   EXPECT_EQ(link->Stats().writeFailures, 2u);
+}
+
+TEST_F(SerialLinkTest, ReopeningForgetsEarlierFailures) {
+  port->failingSteps.insert("Write");
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  link->Pump(1s);
+  clock.Advance(SerialLink::kFailingPortLostAfter - 1ms);
+  link->Close();
+  link->Open();
+  clock.Advance(2ms);
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  link->Pump(1s);
+  EXPECT_FALSE(link->IsReopening()) << "one refused write after a reopen is a passing one";
+}
+
+TEST_F(SerialLinkTest, AWriteThatFailsAfterTheDeviceWentLosesThePortAtOnce) {
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  link->Pump(1s);
+  port->finishedWritesFail = true;
+  port->deviceGone = true;
+  link->Pump(1s);
+  EXPECT_TRUE(link->IsReopening());
+  EXPECT_EQ(link->Stats().writeFailures, 1u);
+  EXPECT_EQ(link->Stats().portLosses, 1u);
 }
 
 // A driver that takes seconds to answer a try is not asked again meanwhile;
@@ -274,6 +350,12 @@ TEST_F(SerialLinkTest, ClosingWaitsOutTheDevicesLatencyOnlyAfterRecentBytes) {
   clock.Advance(1s);
   link->Close();
   EXPECT_EQ(port->lastDrain, 0ns);
+
+  link->Open();
+  port->reportedPending = 10 * SerialLink::kOutputBufferSize;
+  link->Close();
+  EXPECT_EQ(port->lastDrain, 512 * link->ByteTime() + SerialLink::kDeviceLatency)
+      << "never longer than a full buffer and the device";
 }
 
 TEST_F(SerialLinkTest, ClosingALostPortEndsTheTries) {
@@ -281,11 +363,19 @@ TEST_F(SerialLinkTest, ClosingALostPortEndsTheTries) {
   port->deviceGone = true;
   link->Pump(1s);
   ASSERT_TRUE(link->IsReopening());
+  port->openingPolls = 100;
+  clock.Advance(SerialLink::kReopenInterval);
+  link->Pump(1s);
+  ASSERT_EQ(link->Stats().reopenAttempts, 1u);
+  log.Clear();
+  port->lastDrain = 1s;
   link->Close();
+  EXPECT_EQ(log.Events(), std::vector<std::string>{"port.close"}) << "the try under way ends";
+  EXPECT_EQ(port->lastDrain, 0ns);
   EXPECT_FALSE(link->IsOpen());
   clock.Advance(10 * SerialLink::kReopenInterval);
   link->Pump(1s);
-  EXPECT_EQ(link->Stats().reopenAttempts, 0u);
+  EXPECT_EQ(link->Stats().reopenAttempts, 1u);
 }
 
 }  // namespace

@@ -62,6 +62,7 @@ void FakeSerialPort::Close(std::chrono::nanoseconds drainFor) {
 std::size_t FakeSerialPort::CollectFinishedWrites() {
   if (finishedWritesFail && unreported_ > 0) {
     unreported_ = 0;
+    if (deviceGone) throw platform::PortLostError("device gone after it took a write");
     throw platform::PlatformError("write failed after it was taken");
   }
   return std::exchange(unreported_, 0);
