@@ -46,27 +46,26 @@ wine-builds:
 	cmake --preset win64
 	cmake --build --preset win64 -j $(JOBS)
 
-# Every Wine test, with 3000 random dispatch calls and 300 Enable/Disable cycles.
+# Every Wine test, with 3000 random dispatch calls, 300 Enable/Disable cycles
+# and 50 closes mid-frame, both architectures side by side.
 wine-tests: wine-builds
-	@echo "==> Testing the 32-bit component under Wine"
-	ctest --preset win32
-	@echo "==> Testing the 64-bit component under Wine"
-	ctest --preset win64
+	@bash scripts/wine-tests.sh
 
 test: unit-tests sanitize-tests fuzz-smoke wine-tests
 	@echo "==> All tests passed"
 
 # The long run: each libFuzzer target for FUZZ_SECONDS, then for both
-# architectures 10^5 random dispatch calls and 10^4 Enable/Disable cycles.
+# architectures 10^5 random dispatch calls, 10^4 Enable/Disable cycles and 200
+# closes mid-frame.
 fuzz: wine-builds
 	@bash scripts/install-deps.sh core fuzz
 	@echo "==> Running each fuzzing target for $(FUZZ_SECONDS) s"
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
 	TARVOLK_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --preset fuzz
-	@echo "==> 10^5 dispatch calls and 10^4 Enable/Disable cycles on each architecture"
-	TARVOLK_FUZZ_CALLS=100000 TARVOLK_SOAK_CYCLES=10000 ctest --preset win32 -L fuzz
-	TARVOLK_FUZZ_CALLS=100000 TARVOLK_SOAK_CYCLES=10000 ctest --preset win64 -L fuzz
+	@echo "==> 10^5 dispatch calls, 10^4 Enable/Disable cycles and 200 closes mid-frame on each architecture"
+	TARVOLK_FUZZ_CALLS=100000 TARVOLK_SOAK_CYCLES=10000 TARVOLK_REOPEN_CYCLES=200 \
+	  bash scripts/wine-tests.sh -L fuzz
 	@echo "==> The fuzzing run passed"
 
 demo:

@@ -1,20 +1,23 @@
 #!/usr/bin/env bash
 # Closing the port mid-frame must not cut the frame short. With 254 channels
 # a frame takes about 147 ms on the line, so nearly every close finds one
-# under way: the host switches output off and on 200 times at random moments
-# 20 to 220 ms apart (Disable, Enable, SetChannel(254)), then closes the
+# under way: the host switches output off and on at random moments 20 to
+# 220 ms apart (Disable, Enable, SetChannel(254)), then closes the
 # configuration dialog at random moments (each close reopens the port). The
 # virtual DMX interface must see only whole frames, and no close may wait
 # longer than about one frame.
 #   reopen.sh HARNESS ARCH WORK DLL HOST DMX_INTERFACE
+# TARVOLK_REOPEN_CYCLES (default 50; make fuzz: 200) cycles and a fifth as
+# many dialog closes.
 set -uo pipefail
 harness=$1 arch=$2 work=$3 dll=$4 host=$5 dmx_interface=$6
 here=$(cd "$(dirname "$0")" && pwd)
 source "$harness/wine-env.sh"
 source "$here/session.sh"
+wine_exclusive_timing
 
-cycles=200
-dialog_closes=30
+cycles=${TARVOLK_REOPEN_CYCLES:-50}
+dialog_closes=$((cycles / 5))
 # One frame of 254 channels on the line, and room for a busy machine.
 longest_close_us=$((147000 + 100000))
 

@@ -10,6 +10,7 @@ harness=$1 arch=$2 work=$3 dll=$4 host=$5 dmx_interface=$6
 here=$(cd "$(dirname "$0")" && pwd)
 source "$harness/wine-env.sh"
 source "$here/session.sh"
+wine_exclusive_timing
 
 show_seconds=24
 start_line_session "$work" "$arch" "$dll" "$dmx_interface" --quiet || exit 1

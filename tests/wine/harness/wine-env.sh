@@ -3,15 +3,20 @@
 #   source "$HARNESS/wine-env.sh"
 #   wine_env_init "$WORK_DIR" win32      # fresh prefix in $WORK_DIR/prefix (win32 or win64)
 #   wine_map_ports COM3=/dev/pts/7       # COM1..COM255: given ones mapped, all others missing
+#                                        # (before any Windows program runs in the prefix)
+#   wine_exclusive_timing                # before wine_env_init: the test runs alone, as it
+#                                        # measures time (the other architecture's tests too)
 #   wine_start_xvfb                      # optional: a private X display for windows
 #   "$WINE_ENV_LOADER" cscript //nologo x.vbs  # a Windows program, by the prefix's own loader
 #   wine_regsvr32 path/to/server.dll     # register a COM server (wine_regsvr32 /u to remove)
 #   wine_reg_value 'HKCR\Some\Key' Name  # prints a value's data (no name: the default value)
 #   wine_run_timeout 60 "$WINE_ENV_LOADER" client.exe  # any command, killed after 60 s
 #
-# Every prefix is made from scratch so that no test sees another's registry.
-# The prefix is removed when the script exits with status 0 and kept for a
-# look otherwise. Everything started here (wineserver, Xvfb, whatever a test
+# Every test has a prefix of its own, so that none sees another's registry.
+# With WINE_ENV_TEMPLATE set (under CTest) it is a copy of a prefix that
+# wine_make_template made once per build, which saves wineboot and the port
+# mapping at every test; otherwise it is made from scratch. The prefix is
+# removed when the script exits with status 0 and kept for a look otherwise. Everything started here (wineserver, Xvfb, whatever a test
 # registers with wine_track_pid) is stopped by its own pid on EXIT; tests add
 # their own clean-up steps with wine_on_exit.
 #
@@ -53,6 +58,7 @@ wine_env_cleanup() {
 
 # wine_env_init DIR ARCH: a fresh prefix DIR/prefix for ARCH (win32 or win64),
 # with silent Wine, unmanaged windows and every COM port pointing nowhere.
+# WINE_ENV_TEMPLATE, when set, is the prefix of that architecture to copy.
 wine_env_init() {
   local dir=$1 arch=$2
   case "$arch" in
@@ -75,11 +81,61 @@ wine_env_init() {
   export LC_ALL=C.UTF-8  # the same Windows locale everywhere: English, ANSI code page 1252
   unset DISPLAY  # without wine_start_xvfb, windows and message boxes fail at once
   export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono/Gecko install dialogs
-  WINE_ENV_MISSING_PORT="$(dirname "$WINEPREFIX")/no-such-port"
   trap wine_env_cleanup EXIT
+  wine_timing_lock shared
   rm -rf "$WINEPREFIX"
+  if [[ -n ${WINE_ENV_TEMPLATE:-} ]]; then
+    WINE_ENV_MISSING_PORT="$(dirname "$WINE_ENV_TEMPLATE")/no-such-port"
+    wine_copy_prefix "$WINE_ENV_TEMPLATE"
+  else
+    WINE_ENV_MISSING_PORT="$(dirname "$WINEPREFIX")/no-such-port"
+    wine_make_prefix
+  fi
+}
+
+wine_make_prefix() {
   wine_run_timeout 120 wineboot -i >/dev/null 2>&1 || { echo "wineboot failed" >&2; return 1; }
+  {
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n\n'
+    printf '[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n'
+    local n
+    for ((n = 1; n <= WINE_ENV_PORT_COUNT; n++)); do
+      printf '"COM%d"="%s"\n' "$n" "$WINE_ENV_MISSING_PORT"
+    done
+  } | wine_import_registry || { echo "wine_make_prefix: registry import failed" >&2; return 1; }
+  # A registry write just before "wineserver -k" can be lost: let it end by itself.
+  wineserver -w 2>/dev/null || true
   wine_map_ports
+}
+
+# The Windows DLLs (half a gigabyte, never written) are hard links; the rest,
+# which Wine may write, is copied.
+wine_copy_prefix() {
+  local template=$1 dlls=(drive_c/windows/system32 drive_c/windows/syswow64) dll
+  mkdir -p "$WINEPREFIX"
+  tar -C "$template" "${dlls[@]/#/--exclude=./}" -cf - . | tar -C "$WINEPREFIX" -xf - ||
+    { echo "wine_copy_prefix: cannot copy $template" >&2; return 1; }
+  for dll in "${dlls[@]}"; do
+    [[ -d $template/$dll ]] && cp -al "$template/$dll" "$WINEPREFIX/$dll"
+  done
+  return 0
+}
+
+# wine_make_template DIR ARCH: the prefix every test of ARCH copies, in
+# DIR/prefix; made again only when Wine or this harness has changed.
+wine_make_template() {
+  local dir=$1 arch=$2 stamp
+  stamp="$(wine --version) $(sha256sum "${BASH_SOURCE[0]}" | cut -c1-16)"
+  if [[ -f $dir/stamp && $(<"$dir/stamp") == "$stamp" ]]; then
+    echo "the $arch prefix template in $dir is up to date"
+    return 0
+  fi
+  rm -rf "$dir"
+  WINE_ENV_TEMPLATE='' wine_env_init "$dir" "$arch" || return 1
+  trap - EXIT
+  wineserver -w 2>/dev/null || true
+  echo "$stamp" >"$dir/stamp"
+  echo "made the $arch prefix template in $dir"
 }
 
 # Imports registry lines (REGEDIT4 body) into the prefix.
@@ -96,33 +152,51 @@ wine_import_registry() {
 
 # wine_map_ports [COMn=PATH ...]: maps the given ports to the given paths and
 # every other one of COM1..COM255 to a path that does not exist (opening it
-# then fails with ERROR_FILE_NOT_FOUND). Lets the wineserver end so that the
-# mapping applies, then reads the highest port back before anything opens one.
+# then fails with ERROR_FILE_NOT_FOUND), then reads the highest port back
+# before anything opens one. It writes the prefix's registry file itself (the
+# wineserver reads the mapping when it starts), so call it before any Windows
+# program runs in the prefix; it waits for a server still ending.
 wine_map_ports() {
-  declare -A mapped=()
-  local entry
-  for entry in "$@"; do mapped[${entry%%=*}]=${entry#*=}; done
-  local n name
-  {
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n\n'
-    printf '[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n'
-    for ((n = 1; n <= WINE_ENV_PORT_COUNT; n++)); do
-      name=COM$n
-      printf '"%s"="%s"\n' "$name" "${mapped[$name]:-$WINE_ENV_MISSING_PORT}"
-    done
-  } | wine_import_registry || { echo "wine_map_ports: registry import failed" >&2; return 1; }
-  # A registry write just before "wineserver -k" can be lost: let it end by itself.
   wineserver -w 2>/dev/null || true
-  local last=COM$WINE_ENV_PORT_COUNT
-  local expected=${mapped[$last]:-$WINE_ENV_MISSING_PORT}
-  local actual
-  actual=$(wine_reg_value 'HKLM\Software\Wine\Ports' "$last")
+  local registry=$WINEPREFIX/system.reg entry mappings
+  mappings=$(mktemp "$(dirname "$WINEPREFIX")/ports-XXXXXX")
+  for entry in "$@"; do printf '%s\t%s\n' "${entry%%=*}" "${entry#*=}"; done >"$mappings"
+  awk -v mappings="$mappings" -v missing="$WINE_ENV_MISSING_PORT" '
+    function quoted(path) { gsub(/\\/, "\\\\", path); gsub(/"/, "\\\"", path); return "\"" path "\"" }
+    BEGIN { FS = "\t"; while ((getline line < mappings) > 0) { split(line, f, "\t"); to[f[1]] = f[2] } FS = " " }
+    /^\[/ { ports = index($0, "[Software\\\\Wine\\\\Ports]") == 1 }
+    ports && match($0, /^"COM[0-9]+"=/) {
+      name = substr($0, 2, RLENGTH - 3)
+      print "\"" name "\"=" quoted(name in to ? to[name] : missing)
+      next
+    }
+    { print }' "$registry" >"$registry.new" && mv "$registry.new" "$registry"
+  rm -f "$mappings"
+  local last=COM$WINE_ENV_PORT_COUNT expected=$WINE_ENV_MISSING_PORT actual
+  for entry in "$@"; do
+    if [[ ${entry%%=*} == "$last" ]]; then expected=${entry#*=}; fi
+  done
+  actual=$(awk -v name="\"$last\"" '
+    /^\[/ { ports = index($0, "[Software\\\\Wine\\\\Ports]") == 1 }
+    ports && index($0, name "=") == 1 { value = substr($0, length(name) + 3); sub(/"$/, "", value); print value }' "$registry")
   if [[ "$actual" != "$expected" ]]; then
     echo "wine_map_ports: $last reads '$actual', expected '$expected'" >&2
     return 1
   fi
-  wineserver -w 2>/dev/null || true
 }
+
+# The two architectures' tests run side by side. A test that measures time
+# (calls, ticks, when frames come) runs alone, as anything beside it on a
+# small machine would lengthen what it measures; the others share the
+# machine. Held until the test's script ends.
+WINE_ENV_TIMING_LOCK=
+wine_timing_lock() {
+  local mode=$1
+  [[ -n $WINE_ENV_TIMING_LOCK ]] && return 0
+  exec {WINE_ENV_TIMING_LOCK}>"${TMPDIR:-/tmp}/tarvolk-wine-timing.lock"
+  flock "--$mode" -w 3600 "$WINE_ENV_TIMING_LOCK"
+}
+wine_exclusive_timing() { wine_timing_lock exclusive; }
 
 # wine_regsvr32 [/u] DLL: registers (or removes) a COM server without dialogs;
 # fails when regsvr32 reports a failure.

@@ -24,6 +24,7 @@ harness=$1 arch=$2 work=$3 dll=$4 host=$5 driver=$6 dmx_interface=$7
 here=$(cd "$(dirname "$0")" && pwd)
 source "$harness/wine-env.sh"
 source "$here/../e2e/session.sh"
+wine_exclusive_timing
 
 wine_env_init "$work" "$arch" || exit 1
 wine_start_xvfb || exit 1
