@@ -1,12 +1,14 @@
 ; The setup program of the Tarvolk DMX plug-in. It installs the 32-bit
 ; Tarvolk_DMX.out.dll, the one the 32-bit host loads, and on 64-bit Windows,
 ; when chosen, the 64-bit build in the subfolder x64; registers each with the
-; regsvr32 of its own registry view; and writes an uninstaller and the entry
-; under "Programs and Features". The user's stored port settings are never
-; touched.
+; regsvr32 of its own registry view; installs the German guide Anleitung.txt
+; beside the DLL, offered on the finish page; and writes an uninstaller and
+; the entry under "Programs and Features". The user's stored port settings
+; and the plug-in's journal are never touched.
 ;
 ; Built by CMake (packaging/windows): makensis -INPUTCHARSET UTF8
-;   -DVERSION=1.0.0.8 -DDLL32=<32-bit DLL> -DDLL64=<64-bit DLL> -DOUTFILE=<setup.exe>
+;   -DVERSION=1.0.0.8 -DDLL32=<32-bit DLL> -DDLL64=<64-bit DLL> -DGUIDE=<Anleitung.txt>
+;   -DOUTFILE=<setup.exe>
 ;
 ; Command line of the setup program:
 ;   /S          silent, for administrators' scripts
@@ -33,6 +35,7 @@ RequestExecutionLevel admin
 !define PRODUCT "Tarvolk DMX Plugin"
 !define PUBLISHER "Privat"
 !define DLL_NAME "Tarvolk_DMX.out.dll"
+!define GUIDE_NAME "Anleitung.txt"
 !define UNINSTALLER "Tarvolk_DMX-Deinstallation.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvolk_DMX"
 !define EXIT_FAILED 2
@@ -60,6 +63,8 @@ ShowUninstDetails show
 !define MUI_DIRECTORYPAGE_TEXT_DESTINATION "Plug-in-Verzeichnis des Lichtsteuerprogramms"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\${GUIDE_NAME}"
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "Anleitung anzeigen"
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -138,6 +143,7 @@ Section "${PRODUCT} (32 Bit)" SecPlugin32
   SectionIn RO
   SetOutPath "$INSTDIR"
   File "/oname=${DLL_NAME}" "${DLL32}"
+  File "/oname=${GUIDE_NAME}" "${GUIDE}"
 SectionEnd
 
 Section /o "${PRODUCT} (64 Bit)" SecPlugin64
@@ -162,6 +168,7 @@ Function RollBack
   Delete "$INSTDIR\x64\${DLL_NAME}"
   RMDir "$INSTDIR\x64"
   Delete "$INSTDIR\${DLL_NAME}"
+  Delete "$INSTDIR\${GUIDE_NAME}"
   RMDir "$INSTDIR"
 FunctionEnd
 
@@ -271,6 +278,7 @@ Section "Uninstall"
   Delete "$INSTDIR\x64\${DLL_NAME}"
   RMDir "$INSTDIR\x64"
   Delete "$INSTDIR\${DLL_NAME}"
+  Delete "$INSTDIR\${GUIDE_NAME}"
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"

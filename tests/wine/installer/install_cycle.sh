@@ -3,8 +3,9 @@
 # script runs it: a silent installation into a folder with blanks, asking for
 # the 64-bit plug-in too (which only a 64-bit prefix gets); each registry view
 # read back and used by a script client of that view, which stores its port;
-# the entry under "Programs and Features"; then the silent uninstallation
-# from that entry, which removes everything but the stored port.
+# the entry under "Programs and Features" and the German guide; then the
+# silent uninstallation from that entry, which removes everything but the
+# stored port.
 #   install_cycle.sh HARNESS ARCH WORK_DIR SETUP DLL CLIENT_VBS
 set -euo pipefail
 harness=$1 arch=$2 work=$3 setup=$4 dll=$5 client=$6
@@ -40,6 +41,10 @@ if [[ $arch == win32 ]]; then
   expect "no 64-bit plug-in on 32-bit Windows" "$(exists "$install_dir\\x64")" absent
 fi
 expect "the client stored its port" "$(wine_reg_value "$port_key" COM)" 1
+guide=$(unix_path "$install_dir\\Anleitung.txt")
+expect "the guide beside the plug-in" \
+  "$(head -n 1 "$guide" | tr -d '\r' | sed '1s/^\xEF\xBB\xBF//')" "Tarvolk DMX Plugin – Anleitung"
+size_kb=$((size_kb + ($(stat -c %s "$guide") + 1023) / 1024))
 
 # A 32-bit program's entry, in the 32-bit view.
 entry() { in_view 32 wine_reg_value "$SETUP_UNINSTALL_KEY" "$1"; }
@@ -69,6 +74,7 @@ for view in "${views[@]}"; do
       "$(in_view "$view" wine_reg_key_exists "$key" && echo present || echo absent)" absent
   done
 done
+expect "guide removed" "$(exists "$install_dir\\Anleitung.txt")" absent
 expect "installation folder removed" "$(exists "$install_dir")" absent
 expect "entry removed" "$(in_view 32 wine_reg_key_exists "$SETUP_UNINSTALL_KEY" && echo present || echo absent)" absent
 expect "stored port kept" "$(wine_reg_value "$port_key" COM)" 1
