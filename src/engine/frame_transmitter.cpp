@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/driver_state.h"
+#include "engine/port_journal.h"
 #include "engine/serial_link.h"
 #include "platform/platform.h"
 
@@ -32,9 +33,10 @@ std::int32_t SendInterval(std::int32_t channelCount) {
 }
 
 FrameTransmitter::FrameTransmitter(DriverState& state, SerialLink& link,
-                                   platform::Platform& platform)
+                                   platform::Platform& platform, PortJournal& journal)
     : state_(state),
       link_(link),
+      journal_(journal),
       clock_(platform.MonotonicClock()),
       timer_(platform.CreateTimer([this] { Tick(); })) {
   timer_->SetIntervalMs(kInitialIntervalMs);
@@ -75,7 +77,11 @@ void FrameTransmitter::Tick() {
       ++counters_.framesSent;
     } else {
       ++counters_.framesSkipped;
+      if (!link_.Carries()) ++counters_.framesWithoutPort;
     }
+    const auto& link = link_.Stats();
+    journal_.Summarise(clock_.Now(),
+                       {counters_.framesWithoutPort, link.writeFailures, link.reopenAttempts});
   }
   link_.Pump(Scaled(interval, kOperatingSystemTicks));
 }

@@ -16,6 +16,7 @@ class Timer;
 namespace tarvolk::engine {
 
 class DriverState;
+class PortJournal;
 class SerialLink;
 
 // Timer period in ms for n channels: trunc(n * 0.07 + 1.0) in double precision.
@@ -32,10 +33,12 @@ class FrameTransmitter {
 
   struct Counters {
     std::uint64_t framesSent = 0;
-    std::uint64_t framesSkipped = 0;  // link closed, busy or full
+    std::uint64_t framesSkipped = 0;      // link closed, busy or full
+    std::uint64_t framesWithoutPort = 0;  // of those, link closed or lost
   };
 
-  FrameTransmitter(DriverState& state, SerialLink& link, platform::Platform& platform);
+  FrameTransmitter(DriverState& state, SerialLink& link, platform::Platform& platform,
+                   PortJournal& journal);
   ~FrameTransmitter();
 
   void StartSending();
@@ -54,6 +57,7 @@ class FrameTransmitter {
 
   DriverState& state_;
   SerialLink& link_;
+  PortJournal& journal_;
   const platform::Clock& clock_;
   std::unique_ptr<platform::Timer> timer_;
   std::array<std::uint8_t, kMaxFrameSize> frame_{};

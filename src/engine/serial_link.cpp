@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/port_journal.h"
 #include "platform/clock.h"
 #include "platform/line_settings.h"
 #include "platform/platform_error.h"
@@ -19,10 +20,23 @@ SerialLink::Duration ByteTimeOf(std::string_view settings) {
   return parsed->ByteTime();
 }
 
+// Why the link gave a port up, as the journal says it.
+std::u16string LossReason(const platform::PortLostError& error) {
+  if (error.WhatHappened() == platform::PortLostError::Cause::kWriteHangs) {
+    return u"ein Schreibauftrag wird nicht fertig";
+  }
+  const std::u16string system = PortJournal::SystemErrorText(error);
+  return u"das Gerät antwortet nicht mehr" + (system.empty() ? u"" : u" (" + system + u")");
+}
+
 }  // namespace
 
-SerialLink::SerialLink(std::unique_ptr<platform::SerialPort> port, const platform::Clock& clock)
-    : port_(std::move(port)), clock_(clock), byteTime_(ByteTimeOf(kDefaultSettings)) {
+SerialLink::SerialLink(std::unique_ptr<platform::SerialPort> port, const platform::Clock& clock,
+                       PortJournal& journal)
+    : port_(std::move(port)),
+      clock_(clock),
+      journal_(journal),
+      byteTime_(ByteTimeOf(kDefaultSettings)) {
   waiting_.reserve(kOutputBufferSize);
 }
 
@@ -30,13 +44,17 @@ SerialLink::~SerialLink() = default;
 
 bool SerialLink::IsOpen() const { return reopening_ || port_->IsOpen(); }
 
+bool SerialLink::Carries() const { return port_->IsOpen(); }
+
 void SerialLink::Close() {
   if (port_->IsOpen()) {
     FinishStartedFrame();
     // A port lost while finishing is closed already.
     if (port_->IsOpen()) port_->Close(DrainTime(clock_.Now()));
+    journal_.Closed(port_->PortNumber());
   } else if (reopening_) {
     port_->Close(Duration{0});  // ends a try under way
+    journal_.Closed(port_->PortNumber());
   }
   reopening_ = false;
   DropEverything();
@@ -79,8 +97,14 @@ void SerialLink::SetReceiveThreshold(std::int16_t threshold) {
 }
 
 void SerialLink::Open() {
-  port_->Open();
+  try {
+    port_->Open();
+  } catch (const platform::PlatformError& error) {
+    journal_.Refused(port_->PortNumber(), error);
+    throw;
+  }
   reopening_ = false;
+  journal_.Opened(port_->PortNumber(), port_->Adapter());
 }
 
 bool SerialLink::QueueFrame(std::span<const std::uint8_t> frame, Duration maxBacklog) {
@@ -108,11 +132,11 @@ std::size_t SerialLink::HandOver(std::size_t count, Duration now) {
     Forget(taken);
     lineFreeAt_ = std::max(lineFreeAt_, now) + byteTime_ * static_cast<std::int64_t>(taken);
     return taken;
-  } catch (const platform::PortLostError&) {
+  } catch (const platform::PortLostError& error) {
     ++counters_.writeFailures;
-    LoseThePort(now);
-  } catch (const platform::PlatformError&) {
-    NoteFailedWrite(now);
+    LoseThePort(now, LossReason(error));
+  } catch (const platform::PlatformError& error) {
+    NoteFailedWrite(now, error);
   }
   return 0;
 }
@@ -121,27 +145,33 @@ std::size_t SerialLink::HandOver(std::size_t count, Duration now) {
 bool SerialLink::CheckFinishedWrites(Duration now) {
   try {
     if (port_->CollectFinishedWrites() > 0) failingSince_.reset();
-  } catch (const platform::PortLostError&) {
+  } catch (const platform::PortLostError& error) {
     ++counters_.writeFailures;
-    LoseThePort(now);
-  } catch (const platform::PlatformError&) {
-    NoteFailedWrite(now);
+    LoseThePort(now, LossReason(error));
+  } catch (const platform::PlatformError& error) {
+    NoteFailedWrite(now, error);
   }
   return port_->IsOpen();
 }
 
 // A driver may take each write and fail it a moment later, so only a
 // finished write ends a run of failures.
-void SerialLink::NoteFailedWrite(Duration now) {
+void SerialLink::NoteFailedWrite(Duration now, const platform::PlatformError& error) {
   ++counters_.writeFailures;
   if (!failingSince_) failingSince_ = now;
-  if (now - *failingSince_ >= kFailingPortLostAfter) LoseThePort(now);
+  if (now - *failingSince_ < kFailingPortLostAfter) return;
+  const std::u16string system = PortJournal::SystemErrorText(error);
+  LoseThePort(now, u"Schreibaufträge scheitern seit einer Sekunde" +
+                       (system.empty() ? u"" : u" (" + system + u")"));
 }
 
 // Nothing reaches a device that has gone, so the dead port is dropped at once
 // with everything that waited for it; the next device starts on a frame.
-void SerialLink::LoseThePort(Duration now) {
+void SerialLink::LoseThePort(Duration now, std::u16string_view why) {
   ++counters_.portLosses;
+  lostAt_ = now;
+  lostNumber_ = port_->PortNumber();
+  journal_.Lost(lostNumber_, why);
   port_->Close(Duration{0});
   DropEverything();
   reopening_ = true;
@@ -158,19 +188,20 @@ void SerialLink::ReopenWhenDue(Duration now) {
     ++counters_.reopenAttempts;
     reopenStartedAt_ = now;
   }
-  switch (port_->OpenInBackground()) {
-    case platform::SerialPort::OpenProgress::kOpening:
-      reopenUnderWay_ = true;
-      return;
-    case platform::SerialPort::OpenProgress::kFailed:
-      reopenUnderWay_ = false;
-      nextReopenAt_ = reopenStartedAt_ + kReopenInterval;
-      return;
-    case platform::SerialPort::OpenProgress::kOpen:
-      reopening_ = false;
-      ++counters_.recoveries;
-      return;
+  try {
+    reopenUnderWay_ = port_->OpenInBackground() == platform::SerialPort::OpenProgress::kOpening;
+  } catch (const platform::PlatformError& error) {
+    reopenUnderWay_ = false;
+    nextReopenAt_ = reopenStartedAt_ + kReopenInterval;
+    journal_.Refused(port_->PortNumber(), error);
+    return;
   }
+  if (reopenUnderWay_) return;
+  reopening_ = false;
+  ++counters_.recoveries;
+  const std::int16_t number = port_->PortNumber();
+  journal_.Back(number, lostNumber_, now - lostAt_);
+  if (number != lostNumber_ && portMoved_) portMoved_(number);
 }
 
 void SerialLink::Forget(std::size_t handedOver) {

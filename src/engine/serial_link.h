@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -12,10 +13,13 @@
 
 namespace tarvolk::platform {
 class Clock;
+class PlatformError;
 class SerialPort;
 }  // namespace tarvolk::platform
 
 namespace tarvolk::engine {
+
+class PortJournal;
 
 // The serial link MSComm1: the port's properties as the open sequences set
 // them, and an output path that never puts a torn frame on the wire.
@@ -27,9 +31,11 @@ namespace tarvolk::engine {
 //
 // When the device behind the port goes away (an adapter pulled out mid-show),
 // the link drops the dead port and opens it again with the same number and
-// settings every kReopenInterval until it comes back; the tries run aside, so
-// the host notices nothing but the missing frames even when a driver takes
-// seconds to answer one. Only Close ends the tries.
+// settings every kReopenInterval until it comes back, or its USB adapter
+// turns up under another number; the tries run aside, so the host notices
+// nothing but the missing frames even when a driver takes seconds to answer
+// one. Only Close ends the tries. What happens to the port goes into the
+// journal.
 class SerialLink {
  public:
   using Duration = std::chrono::nanoseconds;
@@ -37,8 +43,8 @@ class SerialLink {
   // Short enough that output resumes within a second of the device's return.
   static constexpr Duration kReopenInterval = std::chrono::milliseconds(500);
   // A port whose writes keep failing this long counts as lost too, for
-  // drivers that still answer for a device that has gone.
-  // A port counts as working again only once a write has finished.
+  // drivers that still answer for a device that has gone; it counts as
+  // working again only once a write has finished.
   static constexpr Duration kFailingPortLostAfter = std::chrono::seconds(1);
   // A USB adapter may still be sending this long after the line time of what
   // it took (FTDI's default latency timer is 16 ms).
@@ -51,7 +57,8 @@ class SerialLink {
     std::uint64_t recoveries = 0;      // tries that succeeded
   };
 
-  SerialLink(std::unique_ptr<platform::SerialPort> port, const platform::Clock& clock);
+  SerialLink(std::unique_ptr<platform::SerialPort> port, const platform::Clock& clock,
+             PortJournal& journal);
   // The port goes with the link, without draining: at thread exit nothing may wait.
   ~SerialLink();
 
@@ -59,6 +66,10 @@ class SerialLink {
   // until Close.
   bool IsOpen() const;
   bool IsReopening() const { return reopening_; }
+  // Open and able to take frames: neither closed nor lost.
+  bool Carries() const;
+  // Called with the new number when the port's adapter was found under another.
+  void OnPortMoved(std::function<void(std::int16_t)> moved) { portMoved_ = std::move(moved); }
   // Closes the port. A frame already partly handed over is finished first and
   // given the time to leave the line and the device (the line time of what
   // the link had handed over, never more than a full buffer's, and
@@ -93,16 +104,18 @@ class SerialLink {
   Duration QueuedInOperatingSystem(Duration now) const;
   Duration DrainTime(Duration now) const;
   bool CheckFinishedWrites(Duration now);
-  void NoteFailedWrite(Duration now);
+  void NoteFailedWrite(Duration now, const platform::PlatformError& error);
   std::size_t HandOver(std::size_t count, Duration now);
   void Forget(std::size_t handedOver);
   void FinishStartedFrame();
-  void LoseThePort(Duration now);
+  void LoseThePort(Duration now, std::u16string_view why);
   void ReopenWhenDue(Duration now);
   void DropEverything();
 
   std::unique_ptr<platform::SerialPort> port_;
   const platform::Clock& clock_;
+  PortJournal& journal_;
+  std::function<void(std::int16_t)> portMoved_;
   Duration byteTime_;
   // When the bytes already handed over will have left the line.
   Duration lineFreeAt_{0};
@@ -113,6 +126,8 @@ class SerialLink {
   bool reopening_ = false;
   bool reopenUnderWay_ = false;
   Duration reopenStartedAt_{0};
+  Duration lostAt_{0};
+  std::int16_t lostNumber_ = 0;
   Duration nextReopenAt_{0};
   std::optional<Duration> failingSince_;
   Counters counters_;

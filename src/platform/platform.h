@@ -5,6 +5,7 @@
 
 #include "platform/clock.h"
 #include "platform/config_view.h"
+#include "platform/journal.h"
 #include "platform/message_box.h"
 #include "platform/serial_port.h"
 #include "platform/settings_store.h"
@@ -26,6 +27,7 @@ class Platform {
   virtual Clock& MonotonicClock() = 0;
   virtual MessageBox& MessageBoxes() = 0;
   virtual SettingsStore& Settings() = 0;
+  virtual Journal& Record() = 0;
 };
 
 // The process installs one factory (the component at load time, the tests at

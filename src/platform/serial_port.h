@@ -8,15 +8,24 @@
 #include <string_view>
 
 #include "platform/platform_error.h"
+#include "platform/serial_adapter.h"
 
 namespace tarvolk::platform {
 
 // The device behind an open port has gone (an adapter pulled out, a cable cut,
 // a device reset): nothing written reaches it until the port is closed and
-// opened again.
+// opened again. Either a write failed and the port no longer answers (the
+// system's error tells why), or the driver never finishes a write.
 class PortLostError : public PlatformError {
  public:
-  using PlatformError::PlatformError;
+  enum class Cause { kDeviceGone, kWriteHangs };
+  PortLostError(const std::string& what, Cause cause,
+                std::optional<SystemError> system = std::nullopt)
+      : PlatformError(what, std::move(system)), cause_(cause) {}
+  Cause WhatHappened() const { return cause_; }
+
+ private:
+  Cause cause_;
 };
 
 // One serial port, shaped after the serial communications control the engine
@@ -31,6 +40,9 @@ class SerialPort {
   // Port n is the n-th serial port ("COM1" for 1). Port 0 names no port:
   // setting it is accepted, opening it fails.
   virtual void SetPortNumber(std::int16_t portNumber) = 0;
+  // The number the port is on: the one set, or the one its adapter moved to
+  // while it was being reopened.
+  virtual std::int16_t PortNumber() const = 0;
 
   // Line settings as text, "baud,parity,data bits,stop bits" (see LineSettings).
   virtual void SetSettings(std::string_view settings) = 0;
@@ -40,10 +52,12 @@ class SerialPort {
   // PlatformError when the port does not exist, is 0 or is held elsewhere.
   virtual void Open() = 0;
 
-  enum class OpenProgress { kOpen, kOpening, kFailed };
-  // Opens the port as Open does, without making the caller wait for a driver
-  // that takes seconds: the first call starts opening it, later calls tell
-  // how that goes. kFailed ends a try; the next call starts another.
+  enum class OpenProgress { kOpen, kOpening };
+  // Opens the port again as Open does, without making the caller wait for a
+  // driver that takes seconds: the first call starts opening it, later calls
+  // tell how that goes; a failed try throws PlatformError, and the next call
+  // starts another. A try may also find the port's USB adapter under another
+  // number (see FindMovedAdapter) and open it there, at most once a second.
   virtual OpenProgress OpenInBackground() = 0;
 
   // Closes the port once what was handed over has left the line, waiting at
@@ -51,6 +65,8 @@ class SerialPort {
   // discarded. Ends an open under way.
   virtual void Close(std::chrono::nanoseconds drainFor) = 0;
   virtual bool IsOpen() const = 0;
+  // The USB adapter behind the open port, when it is one.
+  virtual std::optional<SerialAdapter> Adapter() const = 0;
 
   // Hands bytes to the operating system without waiting for the line.
   // Returns how many it took (possibly fewer than offered, possibly 0).

@@ -151,5 +151,23 @@ TEST_F(FrameTransmitterTest, AFailedWriteNeverTearsAFrame) {
   EXPECT_EQ(next[1], 0x0B);
 }
 
+// While output runs without its port, the journal sums up once a minute.
+TEST_F(FrameTransmitterTest, SumsUpAMinuteWithoutThePort) {
+  EnableOnPortOne();
+  fixture.port().deviceGone = true;
+  for (int tick = 0; tick <= 6000; ++tick) {
+    fixture.platform.clock.Advance(std::chrono::milliseconds(10));
+    fixture.timer().Fire();
+  }
+  const auto& lines = fixture.platform.journal.lines;
+  ASSERT_EQ(
+      std::count_if(lines.begin(), lines.end(),
+                    [](const auto& line) { return line.starts_with(u"In der letzten Minute"); }),
+      1);
+  EXPECT_EQ(lines.back(),
+            u"In der letzten Minute: 6000 Bilder ohne Schnittstelle, 1 Schreibfehler, "
+            u"119 Versuche, die Schnittstelle wieder zu öffnen");
+}
+
 }  // namespace
 }  // namespace tarvolk::engine

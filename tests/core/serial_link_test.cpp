@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <numeric>
 
+#include "engine/port_journal.h"
 #include "fakes/fake_clock.h"
+#include "fakes/fake_journal.h"
 #include "fakes/fake_serial_port.h"
 
 namespace tarvolk::engine {
@@ -18,7 +20,7 @@ class SerialLinkTest : public ::testing::Test {
   SerialLinkTest() {
     auto created = std::make_unique<fakes::FakeSerialPort>(log);
     port = created.get();
-    link = std::make_unique<SerialLink>(std::move(created), clock);
+    link = std::make_unique<SerialLink>(std::move(created), clock, portJournal);
     link->SetPortNumber(1);
     link->SetSettings("19200,N,8,2");
     link->Open();
@@ -35,6 +37,8 @@ class SerialLinkTest : public ::testing::Test {
 
   fakes::EventLog log;
   fakes::FakeClock clock;
+  fakes::FakeJournal journal;
+  PortJournal portJournal{journal};
   fakes::FakeSerialPort* port = nullptr;
   std::unique_ptr<SerialLink> link;
 };
@@ -376,6 +380,50 @@ TEST_F(SerialLinkTest, ClosingALostPortEndsTheTries) {
   clock.Advance(10 * SerialLink::kReopenInterval);
   link->Pump(1s);
   EXPECT_EQ(link->Stats().reopenAttempts, 1u);
+}
+
+// The journal tells what happened to the port, one line an event, a refusal
+// like the one before only once.
+TEST_F(SerialLinkTest, WritesALossAndARecoveryToTheJournal) {
+  port->adapter = platform::SerialAdapter{0x0403, 0x6001, "A5"};
+  link->Close();
+  link->Open();
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  port->deviceGone = true;
+  link->Pump(1s);
+  for (int tick = 0; tick < 3; ++tick) {
+    clock.Advance(SerialLink::kReopenInterval);
+    link->Pump(1s);
+  }
+  port->deviceGone = false;
+  clock.Advance(SerialLink::kReopenInterval);
+  link->Pump(1s);
+  link->Close();
+  EXPECT_EQ(journal.lines,
+            (std::vector<std::u16string>{
+                u"COM1 geöffnet",
+                u"COM1 geschlossen",
+                u"COM1 geöffnet (USB-Adapter 0403:6001, Seriennummer A5)",
+                u"COM1 verloren: das Gerät antwortet nicht mehr (Windows-Fehler 22: Das Gerät "
+                u"erkennt den Befehl nicht.)",
+                u"COM1 lässt sich nicht öffnen (Windows-Fehler 2: Datei nicht gefunden.)",
+                u"COM1 wieder geöffnet nach 2,0 s",
+                u"COM1 geschlossen",
+            }));
+}
+
+TEST_F(SerialLinkTest, FollowsItsAdapterToAnotherNumber) {
+  std::int16_t movedTo = 0;
+  link->OnPortMoved([&movedTo](std::int16_t number) { movedTo = number; });
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  port->deviceGone = true;
+  link->Pump(1s);
+  port->movedTo = 9;
+  clock.Advance(SerialLink::kReopenInterval);
+  link->Pump(1s);
+  EXPECT_FALSE(link->IsReopening());
+  EXPECT_EQ(movedTo, 9);
+  EXPECT_EQ(journal.lines.back(), u"Adapter von COM1 an COM9 wieder geöffnet nach 0,5 s");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "fakes/event_log.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_config_view.h"
+#include "fakes/fake_journal.h"
 #include "fakes/fake_message_box.h"
 #include "fakes/fake_serial_port.h"
 #include "fakes/fake_settings_store.h"
@@ -24,11 +25,13 @@ class FakePlatform : public platform::Platform {
   platform::Clock& MonotonicClock() override { return clock; }
   platform::MessageBox& MessageBoxes() override { return messages; }
   platform::SettingsStore& Settings() override { return settings; }
+  platform::Journal& Record() override { return journal; }
 
   EventLog log;
   FakeClock clock;
   FakeMessageBox messages{log};
   FakeSettingsStore settings;
+  FakeJournal journal;
   FakeSerialPort* port = nullptr;
   FakeTimer* timer = nullptr;
   FakeConfigView* view = nullptr;

@@ -33,7 +33,8 @@ void FakeSerialPort::SetReceiveThreshold(std::int16_t threshold) {
 void FakeSerialPort::Open() {
   if (portNumber_ == 0 || heldPorts.contains(portNumber_) || deviceGone) {
     log_.Add("port.open failed");
-    throw platform::PlatformError("no such port or port in use");
+    throw platform::PlatformError("no such port or port in use",
+                                  platform::SystemError{2, u"Datei nicht gefunden."});
   }
   Step("Open", "port.open");
   open_ = true;
@@ -43,11 +44,11 @@ platform::SerialPort::OpenProgress FakeSerialPort::OpenInBackground() {
   if (pollsLeft_ < 0) pollsLeft_ = openingPolls;
   if (pollsLeft_-- > 0) return OpenProgress::kOpening;
   pollsLeft_ = -1;
-  try {
-    Open();
-  } catch (const platform::PlatformError&) {
-    return OpenProgress::kFailed;
+  if (movedTo && deviceGone) {
+    portNumber_ = *movedTo;
+    deviceGone = false;
   }
+  Open();
   return OpenProgress::kOpen;
 }
 
@@ -62,7 +63,10 @@ void FakeSerialPort::Close(std::chrono::nanoseconds drainFor) {
 std::size_t FakeSerialPort::CollectFinishedWrites() {
   if (finishedWritesFail && unreported_ > 0) {
     unreported_ = 0;
-    if (deviceGone) throw platform::PortLostError("device gone after it took a write");
+    if (deviceGone) {
+      throw platform::PortLostError("device gone after it took a write",
+                                    platform::PortLostError::Cause::kDeviceGone);
+    }
     throw platform::PlatformError("write failed after it was taken");
   }
   return std::exchange(unreported_, 0);
@@ -70,7 +74,11 @@ std::size_t FakeSerialPort::CollectFinishedWrites() {
 
 std::size_t FakeSerialPort::Write(std::span<const std::uint8_t> bytes) {
   if (!open_ || failingSteps.contains("Write")) throw platform::PlatformError("write refused");
-  if (deviceGone) throw platform::PortLostError("device gone");
+  if (deviceGone) {
+    throw platform::PortLostError(
+        "device gone", platform::PortLostError::Cause::kDeviceGone,
+        platform::SystemError{22, u"Das Gerät erkennt den Befehl nicht."});
+  }
   const std::size_t taken = Accept(bytes);
   unreported_ += taken;
   return taken;

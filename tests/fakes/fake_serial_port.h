@@ -22,6 +22,7 @@ class FakeSerialPort : public platform::SerialPort {
   explicit FakeSerialPort(EventLog& log) : log_(log) {}
 
   void SetPortNumber(std::int16_t portNumber) override;
+  std::int16_t PortNumber() const override { return portNumber_; }
   void SetSettings(std::string_view settings) override;
   void SetReceiveThreshold(std::int16_t threshold) override;
   void Open() override;
@@ -29,6 +30,7 @@ class FakeSerialPort : public platform::SerialPort {
   OpenProgress OpenInBackground() override;
   void Close(std::chrono::nanoseconds drainFor) override;
   bool IsOpen() const override { return open_; }
+  std::optional<platform::SerialAdapter> Adapter() const override { return adapter; }
   std::size_t Write(std::span<const std::uint8_t> bytes) override;
   std::size_t CollectFinishedWrites() override;
   std::optional<std::size_t> PendingOutputBytes() const override { return reportedPending; }
@@ -39,6 +41,9 @@ class FakeSerialPort : public platform::SerialPort {
   // A driver that takes every write and fails it a moment later.
   bool finishedWritesFail = false;
   int openingPolls = 0;
+  std::optional<platform::SerialAdapter> adapter;
+  // A try to reopen finds the adapter here (the port it moved to).
+  std::optional<std::int16_t> movedTo;
   // How long the last Close was allowed to wait for the line.
   std::chrono::nanoseconds lastDrain{0};
   std::optional<std::size_t> reportedPending;

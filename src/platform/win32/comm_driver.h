@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "platform/serial_adapter.h"
 #include "platform/win32/windows_api.h"
 
 namespace tarvolk::platform::win32 {
@@ -50,6 +52,10 @@ class CommDriver {
   // Runs work on a thread of its own and returns at once; false when no
   // thread could be started.
   virtual bool RunAside(std::function<void()> work) = 0;
+
+  // The COM ports Windows knows as present devices, with the USB adapter
+  // behind each (SetupAPI). Takes milliseconds; callable from any thread.
+  virtual std::vector<PresentPort> PresentPorts() = 0;
 };
 
 }  // namespace tarvolk::platform::win32

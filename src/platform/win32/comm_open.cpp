@@ -30,42 +30,53 @@ HANDLE OpenCommPort(CommDriver& driver, std::int16_t number, const LineSettings&
   return port;
 }
 
-std::shared_ptr<BackgroundOpen> BackgroundOpen::Start(CommDriver& driver, std::int16_t number,
-                                                      const LineSettings& settings) {
+std::shared_ptr<BackgroundOpen> BackgroundOpen::Start(CommDriver& driver, const Request& request) {
   auto attempt = std::make_shared<BackgroundOpen>(driver);
-  const bool started = driver.RunAside([attempt, number, settings] {
-    HANDLE port = INVALID_HANDLE_VALUE;
-    try {
-      port = OpenCommPort(attempt->driver_, number, settings);
-    } catch (const std::exception&) {
-      // A failed try; the starter tries again later.
-    }
-    attempt->Finish(port);
-  });
-  if (!started) return nullptr;
+  if (!driver.RunAside([attempt, request] { attempt->Run(request); })) return nullptr;
   return attempt;
 }
 
-void BackgroundOpen::Finish(HANDLE port) {
+void BackgroundOpen::Run(const Request& request) {
+  try {
+    try {
+      Finish({OpenCommPort(driver_, request.number, request.settings), request.number});
+      return;
+    } catch (const PlatformError& error) {
+      failure_ = error;
+    }
+    if (!request.follow) return Finish({});
+    const auto moved = FindMovedAdapter(*request.follow, request.number, driver_.PresentPorts());
+    if (!moved) return Finish({});
+    Finish({OpenCommPort(driver_, *moved, request.settings), *moved});
+  } catch (const std::exception&) {
+    // The port did not open where it was, nor where its adapter went.
+    Finish({});
+  }
+}
+
+void BackgroundOpen::Finish(OpenedPort port) {
   port_ = port;
   if (stage_.exchange(Stage::kFinished) == Stage::kAbandoned) {
-    if (port != INVALID_HANDLE_VALUE) driver_.Close(port);
+    if (port.handle != INVALID_HANDLE_VALUE) driver_.Close(port.handle);
     letGo_ = true;
-  } else if (port == INVALID_HANDLE_VALUE) {
+  } else if (port.handle == INVALID_HANDLE_VALUE) {
     letGo_ = true;
   }
 }
 
-HANDLE BackgroundOpen::TakePort() {
-  if (!Finished()) return INVALID_HANDLE_VALUE;
+OpenedPort BackgroundOpen::TakePort() {
+  if (!Finished()) return {};
   letGo_ = true;
-  return std::exchange(port_, INVALID_HANDLE_VALUE);
+  if (port_.handle == INVALID_HANDLE_VALUE) {
+    throw failure_.value_or(PlatformError("the port did not open"));
+  }
+  return std::exchange(port_, OpenedPort{});
 }
 
 void BackgroundOpen::Abandon() {
   if (stage_.exchange(Stage::kAbandoned) != Stage::kFinished) return;
   // Finished already: the port, if it opened, is ours to close.
-  if (port_ != INVALID_HANDLE_VALUE) driver_.Close(std::exchange(port_, INVALID_HANDLE_VALUE));
+  if (port_.handle != INVALID_HANDLE_VALUE) driver_.Close(std::exchange(port_, {}).handle);
   letGo_ = true;
 }
 

@@ -3,8 +3,11 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/line_settings.h"
+#include "platform/platform_error.h"
+#include "platform/serial_adapter.h"
 #include "platform/win32/comm_driver.h"
 
 namespace tarvolk::platform::win32 {
@@ -18,20 +21,33 @@ inline constexpr DWORD kOutputBufferSize = 512;
 // is held elsewhere or refuses its line.
 HANDLE OpenCommPort(CommDriver& driver, std::int16_t number, const LineSettings& settings);
 
-// One try to open a port on a thread of its own, so that a driver that takes
-// seconds to open (a Bluetooth port, a sleeping USB device) never holds up
-// the thread the host's windows run on. The try and its starter share it;
-// whichever of them is last to let go of the port's handle closes it.
+// An open port and the number it is on.
+struct OpenedPort {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  std::int16_t number = 0;
+};
+
+// One try to open a port again on a thread of its own, so that a driver that
+// takes seconds to open (a Bluetooth port, a sleeping USB device) never holds
+// up the thread the host's windows run on. When the port does not open and
+// the try is to follow an adapter, it looks for that adapter under another
+// number and opens it there. The try and its starter share this; whichever
+// of them is last to let go of the port closes it.
 class BackgroundOpen {
  public:
+  struct Request {
+    std::int16_t number = 0;
+    LineSettings settings;
+    std::optional<SerialAdapter> follow;
+  };
+
   // Nothing when no thread could be started.
-  static std::shared_ptr<BackgroundOpen> Start(CommDriver& driver, std::int16_t number,
-                                               const LineSettings& settings);
+  static std::shared_ptr<BackgroundOpen> Start(CommDriver& driver, const Request& request);
 
   bool Finished() const { return stage_.load() != Stage::kRunning; }
-  // Once finished: the open port, or INVALID_HANDLE_VALUE when the try failed.
-  // Only the first call gets it.
-  HANDLE TakePort();
+  // Once finished: the open port; throws the try's PlatformError when it
+  // failed. Only the first call gets the port.
+  OpenedPort TakePort();
   // The starter no longer wants the port: one already opened is closed at
   // once, one still being opened as soon as it opens. Never waits.
   void Abandon();
@@ -44,10 +60,13 @@ class BackgroundOpen {
  private:
   enum class Stage { kRunning, kFinished, kAbandoned };
 
-  void Finish(HANDLE port);
+  void Run(const Request& request);
+  void Finish(OpenedPort port);
 
   CommDriver& driver_;
-  HANDLE port_ = INVALID_HANDLE_VALUE;  // written before stage_ leaves kRunning
+  // Written before stage_ leaves kRunning.
+  OpenedPort port_;
+  std::optional<PlatformError> failure_;
   std::atomic<Stage> stage_{Stage::kRunning};
   std::atomic<bool> letGo_{false};
 };

@@ -82,20 +82,37 @@ void CommPort::Open() {
   AbandonBackgroundOpen();
   WaitForAbandonedOpen();
   Adopt(OpenCommPort(driver_, portNumber_, settings_));
+  adapter_ = AdapterOf(portNumber_, driver_.PresentPorts());
+  lastAdapterSearch_.reset();
 }
 
 SerialPort::OpenProgress CommPort::OpenInBackground() {
   if (IsOpen()) return OpenProgress::kOpen;
   if (!opening_) {
-    opening_ = BackgroundOpen::Start(driver_, portNumber_, settings_);
-    return opening_ ? OpenProgress::kOpening : OpenProgress::kFailed;
+    opening_ = BackgroundOpen::Start(driver_, {portNumber_, settings_, AdapterToFollow()});
+    if (!opening_) throw PlatformError("no thread to open the port on");
+    return OpenProgress::kOpening;
   }
   if (!opening_->Finished()) return OpenProgress::kOpening;
-  const HANDLE port = opening_->TakePort();
-  opening_.reset();
-  if (port == INVALID_HANDLE_VALUE) return OpenProgress::kFailed;
-  Adopt(port);
+  const std::shared_ptr<BackgroundOpen> finished = std::move(opening_);
+  const OpenedPort port = finished->TakePort();
+  portNumber_ = port.number;
+  Adopt(port.handle);
   return OpenProgress::kOpen;
+}
+
+// The adapter, when the port has one and it was last looked for a while ago.
+std::optional<SerialAdapter> CommPort::AdapterToFollow() {
+  const Duration now = driver_.Now();
+  if (!adapter_ || (lastAdapterSearch_ && now - *lastAdapterSearch_ < kAdapterSearchEvery)) {
+    return std::nullopt;
+  }
+  lastAdapterSearch_ = now;
+  return adapter_;
+}
+
+std::optional<SerialAdapter> CommPort::Adapter() const {
+  return IsOpen() ? adapter_ : std::nullopt;
 }
 
 void CommPort::Adopt(HANDLE port) {
@@ -223,8 +240,11 @@ bool CommPort::Unfinished(PendingWrite& write) const {
 }
 
 void CommPort::ThrowWriteFailure(DWORD error) {
-  if (!driver_.ClearCommError(handle_)) throw PortLostError(ErrorText("WriteFile", error));
-  throw PlatformError(ErrorText("WriteFile", error));
+  if (!driver_.ClearCommError(handle_)) {
+    throw PortLostError(ErrorText("WriteFile", error), PortLostError::Cause::kDeviceGone,
+                        SystemErrorOf(error));
+  }
+  throw PlatformError(ErrorText("WriteFile", error), SystemErrorOf(error));
 }
 
 // Drivers finish writes in order; the newest finished one tells whether the
@@ -245,7 +265,7 @@ std::size_t CommPort::CollectFinishedWrites() {
       failure = error;
     } else {
       if (driver_.Now() - write.lineEndsAt > kHungWriteAfter) {
-        throw PortLostError("a write hangs in the driver");
+        throw PortLostError("a write hangs in the driver", PortLostError::Cause::kWriteHangs);
       }
       break;
     }

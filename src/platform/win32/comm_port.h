@@ -38,6 +38,9 @@ class CommPort final : public SerialPort {
   // How long Open waits for an abandoned background open to let go of the
   // port before opening it anyway.
   static constexpr Duration kAbandonedOpenWait = std::chrono::milliseconds(300);
+  // How often a lost port's adapter is looked for under other numbers:
+  // listing the devices takes milliseconds.
+  static constexpr Duration kAdapterSearchEvery = std::chrono::seconds(1);
 
   explicit CommPort(CommDriver& driver);
   ~CommPort() override;
@@ -45,6 +48,7 @@ class CommPort final : public SerialPort {
   CommPort& operator=(const CommPort&) = delete;
 
   void SetPortNumber(std::int16_t portNumber) override;
+  std::int16_t PortNumber() const override { return portNumber_; }
   void SetSettings(std::string_view settings) override;
   void SetReceiveThreshold(std::int16_t threshold) override;
 
@@ -52,6 +56,7 @@ class CommPort final : public SerialPort {
   OpenProgress OpenInBackground() override;
   void Close(Duration drainFor) override;
   bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
+  std::optional<SerialAdapter> Adapter() const override;
 
   std::size_t Write(std::span<const std::uint8_t> bytes) override;
   std::size_t CollectFinishedWrites() override;
@@ -78,6 +83,7 @@ class CommPort final : public SerialPort {
   void WaitForAbandonedOpen();
   void AbandonBackgroundOpen();
   void Adopt(HANDLE port);
+  std::optional<SerialAdapter> AdapterToFollow();
 
   CommDriver& driver_;
   std::int16_t portNumber_ = 1;
@@ -85,6 +91,9 @@ class CommPort final : public SerialPort {
   std::int16_t receiveThreshold_ = 0;
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   LiveFlag live_;  // up while handle_ is open
+  // The USB adapter noted when the port last opened where it was asked to.
+  std::optional<SerialAdapter> adapter_;
+  std::optional<Duration> lastAdapterSearch_;
   std::shared_ptr<BackgroundOpen> opening_;
   std::shared_ptr<BackgroundOpen> abandonedOpen_;
   // Writes the driver still works on, oldest first; their bytes and

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/platform_error.h"
+
 namespace tarvolk::platform::win32 {
 
 // Throws PlatformError naming the step and the thread's last Windows error.
@@ -11,5 +13,7 @@ namespace tarvolk::platform::win32 {
 [[noreturn]] void ThrowError(std::string_view step, unsigned long errorCode);
 // What those errors say: the step and the Windows error code.
 std::string ErrorText(std::string_view step, unsigned long errorCode);
+// A Windows error code with Windows' own text for it, in the user's language.
+SystemError SystemErrorOf(unsigned long errorCode);
 
 }  // namespace tarvolk::platform::win32

@@ -4,6 +4,7 @@
 #include "platform/win32/comm_port.h"
 #include "platform/win32/config_window.h"
 #include "platform/win32/engine_window.h"
+#include "platform/win32/file_journal.h"
 #include "platform/win32/modal_message_box.h"
 #include "platform/win32/registry_settings.h"
 #include "platform/win32/window_timer.h"
@@ -29,12 +30,14 @@ class Win32Platform final : public Platform {
   Clock& MonotonicClock() override { return clock_; }
   MessageBox& MessageBoxes() override { return messageBox_; }
   SettingsStore& Settings() override { return settings_; }
+  Journal& Record() override { return journal_; }
 
  private:
   EngineWindow engineWindow_;
   SteadyClock clock_;
   ModalMessageBox messageBox_;
   RegistrySettings settings_;
+  FileJournal journal_;
 };
 
 }  // namespace

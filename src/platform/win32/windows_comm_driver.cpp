@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/win32/port_devices.h"
 namespace tarvolk::platform::win32 {
 namespace {
 
@@ -94,5 +95,7 @@ bool WindowsCommDriver::RunAside(std::function<void()> work) {
   CloseHandle(thread);
   return true;
 }
+
+std::vector<PresentPort> WindowsCommDriver::PresentPorts() { return ListPresentPorts(); }
 
 }  // namespace tarvolk::platform::win32

@@ -24,6 +24,7 @@ class WindowsCommDriver final : public CommDriver {
   Duration Now() override;
   void Sleep(DWORD milliseconds) override;
   bool RunAside(std::function<void()> work) override;
+  std::vector<PresentPort> PresentPorts() override;
 };
 
 }  // namespace tarvolk::platform::win32

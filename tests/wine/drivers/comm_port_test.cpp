@@ -225,6 +225,61 @@ TEST(SlowOpens, ATryUnderWayWhenOutputStopsLetsThePortGo) {
   EXPECT_TRUE(show.Enable(24));
 }
 
+// An adapter pulled out of COM1 and plugged in elsewhere: output follows it
+// only where it is surely the same adapter.
+struct Replug {
+  const char* name;
+  std::optional<platform::SerialAdapter> before;
+  std::int16_t at;
+  std::optional<platform::SerialAdapter> after;
+  std::vector<platform::PresentPort> beside;
+  std::uint8_t portAfter;  // 0: output stays dark
+};
+
+const platform::SerialAdapter kFtdi{0x0403, 0x6001, "A50285BI"};
+const platform::SerialAdapter kCh340{0x1A86, 0x7523, ""};
+
+void PrintTo(const Replug& replug, std::ostream* os) { *os << replug.name; }
+
+class Replugged : public ::testing::TestWithParam<Replug> {};
+
+TEST_P(Replugged, OutputFollowsOnlyItsOwnAdapter) {
+  const Replug& replug = GetParam();
+  Show show;
+  auto& port = show.Use<InstantWrites>();
+  port.adapter = replug.before;
+  ASSERT_TRUE(show.Enable(24));
+  show.Run(300ms);
+  port.deviceGone = true;
+  show.Run(100ms);
+  const int listings = port.deviceListings;
+  port.at = replug.at;
+  port.adapter = replug.after;
+  port.otherPorts = replug.beside;
+  port.deviceGone = false;
+  const Duration back = show.Now();
+  show.Run(3s);
+  EXPECT_LE(port.deviceListings - listings, 4) << "at most once a second";
+  if (replug.portAfter == 0) {
+    EXPECT_TRUE(show.Link().IsReopening());
+    EXPECT_EQ(show.PortNumber(), 1);
+    return;
+  }
+  EXPECT_EQ(show.PortNumber(), replug.portAfter);
+  EXPECT_GT(FramesAfter(port, back + 1500ms), 20u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Adapters, Replugged,
+    ::testing::Values(
+        Replug{"MovedWithSerial", kFtdi, 9, kFtdi, {}, 9},
+        Replug{"MovedWithoutSerial", kCh340, 12, kCh340, {{3, std::nullopt}}, 12},
+        Replug{"TwoAlikeWithoutSerial", kCh340, 12, kCh340, {{13, kCh340}}, 0},
+        Replug{"AnotherAdapter", kFtdi, 9, platform::SerialAdapter{0x0403, 0x6001, "B1"}, {}, 0},
+        Replug{"BackOnItsOldNumber", kCh340, 1, kCh340, {}, 1},
+        Replug{"NoUsbDevice", std::nullopt, 9, std::nullopt, {}, 0}),
+    [](const auto& param) { return std::string(param.param.name); });
+
 TEST(Close, NoFrameIsCutWhenAUsbAdapterDropsItsBufferAtTheClose) {
   Show show;
   auto& usb = show.Use<UsbAdapter>();

@@ -45,7 +45,7 @@ bool DriverModel::Valid(HANDLE port) {
   return true;
 }
 
-HANDLE DriverModel::Open(const std::wstring&) {
+HANDLE DriverModel::Open(const std::wstring& name) {
   bool aside = false;
   {
     const std::lock_guard lock(mutex_);
@@ -54,8 +54,9 @@ HANDLE DriverModel::Open(const std::wstring&) {
   // On the caller's thread a slow open holds it up; aside it only comes late.
   if (!aside && openTime > Duration{0}) clock_.Advance(openTime);
   const std::lock_guard lock(mutex_);
-  if (deviceGone || opensFail) {
-    SetLastError(deviceGone ? ERROR_FILE_NOT_FOUND : ERROR_SEM_TIMEOUT);
+  const bool here = name == L"\\\\.\\COM" + std::to_wstring(at);
+  if (deviceGone || !here || opensFail) {
+    SetLastError(deviceGone || !here ? ERROR_FILE_NOT_FOUND : ERROR_SEM_TIMEOUT);
     return INVALID_HANDLE_VALUE;
   }
   if (holder_ != INVALID_HANDLE_VALUE) {
@@ -200,6 +201,14 @@ void DriverModel::Sleep(DWORD milliseconds) {
   ++sleeps;
   slept += lasted;
   clock_.Advance(lasted);
+}
+
+std::vector<platform::PresentPort> DriverModel::PresentPorts() {
+  const std::lock_guard lock(mutex_);
+  ++deviceListings;
+  std::vector<platform::PresentPort> ports = otherPorts;
+  if (!deviceGone) ports.push_back({at, adapter});
+  return ports;
 }
 
 bool DriverModel::RunAside(std::function<void()> work) {

@@ -40,6 +40,7 @@ class DriverModel : public platform::win32::CommDriver {
   Duration Now() override { return clock_.Now(); }
   void Sleep(DWORD milliseconds) override;
   bool RunAside(std::function<void()> work) override;
+  std::vector<platform::PresentPort> PresentPorts() override;
 
   // Runs the work run aside whose opens would have ended by now.
   void RunAsideWork();
@@ -53,6 +54,12 @@ class DriverModel : public platform::win32::CommDriver {
 
   // The adapter pulled out: the port answers nothing and does not open.
   bool deviceGone = false;
+  // The COM number the device is on, and the USB adapter it is (none: not a
+  // USB device); more ports that Windows lists beside it.
+  std::int16_t at = 1;
+  std::optional<platform::SerialAdapter> adapter;
+  std::vector<platform::PresentPort> otherPorts;
+  int deviceListings = 0;
   // Opens take this long (on the caller's thread, or aside) and then fail.
   Duration openTime{0};
   bool opensFail = false;

@@ -50,6 +50,7 @@ class Show {
 
   Duration Now() const { return platform_.clock.Now(); }
   const engine::SerialLink& Link() { return state_->EngineWindow().MSComm1; }
+  std::uint8_t PortNumber() const { return state_->PortNumber; }
   const std::vector<fakes::ShownMessage>& Messages() const { return platform_.messages.shown; }
   // What the device made of the wire so far.
   dmx_interface::DecoderCounts Decoded() const;

@@ -52,4 +52,18 @@ check "no bad frame or stray byte after the return" \
   test "$(jq '.bad_frames.total + .stray_bytes' "$DMX_JSON")" = 0
 check "frames kept coming after the return" test "$(jq '.frames' "$DMX_JSON")" -ge 20
 check "Disable() returned true" test "$(call_field "$out" "Disable()" result)" = true
+
+# The journal in the prefix's local application data tells the story.
+journal=$(find "$WINEPREFIX/drive_c/users" -path '*/AppData/Local/Tarvolk DMX/Protokoll.txt' | head -n 1)
+echo "journal ${journal:-missing}:"
+[[ -n $journal ]] && tr -d '\r' <"$journal"
+journal_has() {
+  [[ -n $journal ]] && tr -d '\r' <"$journal" | sed '1s/^\xEF\xBB\xBF//' | grep -Eq "^$1\$"
+}
+stamp='[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}'
+check "the journal starts as UTF-8" test "$(head -c 3 "${journal:-/dev/null}" | od -An -tx1 | tr -d ' ')" = efbbbf
+check "the journal tells the port opened" journal_has "$stamp COM1 geöffnet"
+check "... that it was lost, and why" journal_has "$stamp COM1 verloren: das Gerät antwortet nicht mehr \\(Windows-Fehler [0-9]+: .+\\)"
+check "... that it came back, and after how long" journal_has "$stamp COM1 wieder geöffnet nach [0-9]+,[0-9] s"
+check "... that it was closed" journal_has "$stamp COM1 geschlossen"
 finish_checks

@@ -1,0 +1,83 @@
+#include "engine/port_journal.h"
+
+#include "platform/journal.h"
+#include "platform/platform_error.h"
+
+namespace tarvolk::engine {
+namespace {
+
+std::u16string Ascii(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
+std::u16string Port(std::int16_t number) { return u"COM" + Ascii(std::to_string(number)); }
+
+// Seconds with one decimal and a decimal comma: "3,2 s".
+std::u16string Seconds(std::chrono::nanoseconds duration) {
+  const auto tenths = std::chrono::duration_cast<std::chrono::milliseconds>(duration).count() / 100;
+  return Ascii(std::to_string(tenths / 10) + "," + std::to_string(tenths % 10) + " s");
+}
+
+void Count(std::u16string& line, std::uint64_t count, std::u16string_view what) {
+  if (count == 0) return;
+  line += line.empty() ? u"" : u", ";
+  line += Ascii(std::to_string(count)) + u" " + std::u16string(what);
+}
+
+}  // namespace
+
+std::u16string PortJournal::SystemErrorText(const platform::PlatformError& error) {
+  if (!error.System()) return {};
+  return u"Windows-Fehler " + Ascii(std::to_string(error.System()->number)) + u": " +
+         error.System()->text;
+}
+
+void PortJournal::Write(const std::u16string& line) { journal_.Write(line); }
+
+void PortJournal::Opened(std::int16_t number,
+                         const std::optional<platform::SerialAdapter>& adapter) {
+  lastRefusal_.clear();
+  Write(Port(number) + u" geöffnet" +
+        (adapter ? u" (" + platform::Describe(*adapter) + u")" : u""));
+}
+
+void PortJournal::Refused(std::int16_t number, const platform::PlatformError& error) {
+  const std::u16string why = SystemErrorText(error);
+  std::u16string line = Port(number) + u" lässt sich nicht öffnen";
+  if (!why.empty()) line += u" (" + why + u")";
+  if (line == lastRefusal_) return;
+  lastRefusal_ = line;
+  Write(line);
+}
+
+void PortJournal::Lost(std::int16_t number, std::u16string_view why) {
+  lastRefusal_.clear();
+  Write(Port(number) + u" verloren: " + std::u16string(why));
+}
+
+void PortJournal::Back(std::int16_t number, std::int16_t lostNumber, Duration after) {
+  lastRefusal_.clear();
+  const std::u16string where = number == lostNumber
+                                   ? Port(number)
+                                   : u"Adapter von " + Port(lostNumber) + u" an " + Port(number);
+  Write(where + u" wieder geöffnet nach " + Seconds(after));
+}
+
+void PortJournal::Closed(std::int16_t number) {
+  lastRefusal_.clear();
+  Write(Port(number) + u" geschlossen");
+}
+
+void PortJournal::Summarise(Duration now, const Trouble& total) {
+  if (!summaryDue_) summaryDue_ = now + kSummaryEvery;
+  if (now < *summaryDue_) return;
+  std::u16string line;
+  Count(line, total.framesWithoutPort - summarised_.framesWithoutPort,
+        u"Bilder ohne Schnittstelle");
+  Count(line, total.writeFailures - summarised_.writeFailures, u"Schreibfehler");
+  Count(line, total.reopenAttempts - summarised_.reopenAttempts,
+        u"Versuche, die Schnittstelle wieder zu öffnen");
+  if (!line.empty()) Write(u"In der letzten Minute: " + line);
+  summarised_ = total;
+  summaryDue_ = now + kSummaryEvery;
+}
+
+}  // namespace tarvolk::engine

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/serial_adapter.h"
+
+namespace tarvolk::platform {
+class Journal;
+class PlatformError;
+}  // namespace tarvolk::platform
+
+namespace tarvolk::engine {
+
+// What the serial link writes to the platform's journal, in German: the port
+// opened, refused, lost, back and closed, and once a minute at most what went
+// wrong meanwhile. Never a line per frame: a refusal like the one before is
+// only counted.
+class PortJournal {
+ public:
+  using Duration = std::chrono::nanoseconds;
+  static constexpr Duration kSummaryEvery = std::chrono::minutes(1);
+
+  // What went wrong while output ran, counted since the link was made.
+  struct Trouble {
+    std::uint64_t framesWithoutPort = 0;
+    std::uint64_t writeFailures = 0;
+    std::uint64_t reopenAttempts = 0;
+  };
+
+  explicit PortJournal(platform::Journal& journal) : journal_(journal) {}
+
+  void Opened(std::int16_t number, const std::optional<platform::SerialAdapter>& adapter);
+  void Refused(std::int16_t number, const platform::PlatformError& error);
+  // why: what the link saw, in German.
+  void Lost(std::int16_t number, std::u16string_view why);
+  void Back(std::int16_t number, std::int16_t lostNumber, Duration after);
+  void Closed(std::int16_t number);
+  // At every tick while output runs: a line when a minute has passed and
+  // anything went wrong in it.
+  void Summarise(Duration now, const Trouble& total);
+
+  // "Windows-Fehler 2: Das System kann die angegebene Datei nicht finden."
+  static std::u16string SystemErrorText(const platform::PlatformError& error);
+
+ private:
+  void Write(const std::u16string& line);
+
+  platform::Journal& journal_;
+  std::u16string lastRefusal_;
+  std::optional<Duration> summaryDue_;
+  Trouble summarised_;
+};
+
+}  // namespace tarvolk::engine

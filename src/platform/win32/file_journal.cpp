@@ -1,0 +1,83 @@
+#include "platform/win32/file_journal.h"
+
+#include <cwchar>
+
+#include "platform/win32/wide_text.h"
+#include "platform/win32/windows_api.h"
+
+// After windows.h.
+#include <shlobj.h>
+
+namespace tarvolk::platform::win32 {
+namespace {
+
+constexpr wchar_t kFolderName[] = L"\\Tarvolk DMX";
+constexpr wchar_t kFileName[] = L"\\Protokoll.txt";
+constexpr wchar_t kOldFileName[] = L"\\Protokoll.1.txt";
+// Marks the file as UTF-8 for editors that would otherwise guess a code page.
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+std::wstring LocalAppData() {
+  wchar_t* path = nullptr;
+  std::wstring folder;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &path))) folder = path;
+  CoTaskMemFree(path);
+  return folder;
+}
+
+std::string Utf8(std::wstring_view text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size,
+                      nullptr, nullptr);
+  return utf8;
+}
+
+std::wstring Stamped(std::u16string_view line) {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  wchar_t stamp[32];
+  std::swprintf(stamp, sizeof stamp / sizeof stamp[0], L"%04u-%02u-%02u %02u:%02u:%02u ", now.wYear,
+                now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
+  return stamp + WideCopy(line) + L"\r\n";
+}
+
+}  // namespace
+
+FileJournal::FileJournal(std::wstring folder) : folder_(std::move(folder)) {
+  if (folder_.empty()) {
+    const std::wstring appData = LocalAppData();
+    if (!appData.empty()) folder_ = appData + kFolderName;
+  }
+}
+
+void FileJournal::Write(std::u16string_view line) {
+  const std::wstring stamped = Stamped(line);
+  OutputDebugStringW(stamped.c_str());
+  if (!folder_.empty()) Append(Utf8(stamped));
+}
+
+void FileJournal::Append(const std::string& utf8) {
+  CreateDirectoryW(folder_.c_str(), nullptr);
+  const std::wstring path = folder_ + kFileName;
+  WIN32_FILE_ATTRIBUTE_DATA attributes{};
+  if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes)) {
+    const unsigned long long size =
+        (static_cast<unsigned long long>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
+    if (size >= kRotateAt) {
+      MoveFileExW(path.c_str(), (folder_ + kOldFileName).c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+  }
+  const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+  const std::string text = created ? kByteOrderMark + utf8 : utf8;
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+}  // namespace tarvolk::platform::win32
