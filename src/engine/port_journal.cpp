@@ -1,5 +1,7 @@
 #include "engine/port_journal.h"
 
+#include <utility>
+
 #include "platform/journal.h"
 #include "platform/platform_error.h"
 
@@ -30,44 +32,48 @@ std::u16string PortJournal::SystemErrorText(const platform::PlatformError& error
          error.System()->text;
 }
 
-void PortJournal::Write(const std::u16string& line) { journal_.Write(line); }
-
 void PortJournal::Opened(std::int16_t number,
                          const std::optional<platform::SerialAdapter>& adapter) {
-  lastRefusal_.clear();
-  Write(Port(number) + u" geöffnet" +
-        (adapter ? u" (" + platform::Describe(*adapter) + u")" : u""));
+  journal_.Write(Port(number) + u" geöffnet" +
+                 (adapter ? u" (" + platform::Describe(*adapter) + u")" : u""));
+}
+
+std::u16string PortJournal::RefusalLine(std::int16_t number, const platform::PlatformError& error) {
+  const std::u16string why = SystemErrorText(error);
+  return Port(number) + u" lässt sich nicht öffnen" + (why.empty() ? u"" : u" (" + why + u")");
 }
 
 void PortJournal::Refused(std::int16_t number, const platform::PlatformError& error) {
-  const std::u16string why = SystemErrorText(error);
-  std::u16string line = Port(number) + u" lässt sich nicht öffnen";
-  if (!why.empty()) line += u" (" + why + u")";
-  if (line == lastRefusal_) return;
-  lastRefusal_ = line;
-  Write(line);
+  journal_.Write(RefusalLine(number, error));
+}
+
+void PortJournal::TryFailed(std::int16_t number, const platform::PlatformError& error) {
+  std::u16string line = RefusalLine(number, error);
+  if (line == lastFailedTry_) return;
+  journal_.Write(line);
+  lastFailedTry_ = std::move(line);
 }
 
 void PortJournal::Lost(std::int16_t number, std::u16string_view why) {
-  lastRefusal_.clear();
-  Write(Port(number) + u" verloren: " + std::u16string(why));
+  lastFailedTry_.clear();
+  journal_.Write(Port(number) + u" verloren: " + std::u16string(why));
 }
 
 void PortJournal::Back(std::int16_t number, std::int16_t lostNumber, Duration after) {
-  lastRefusal_.clear();
   const std::u16string where = number == lostNumber
                                    ? Port(number)
                                    : u"Adapter von " + Port(lostNumber) + u" an " + Port(number);
-  Write(where + u" wieder geöffnet nach " + Seconds(after));
+  journal_.Write(where + u" wieder geöffnet nach " + Seconds(after));
 }
 
-void PortJournal::Closed(std::int16_t number) {
-  lastRefusal_.clear();
-  Write(Port(number) + u" geschlossen");
-}
+void PortJournal::Closed(std::int16_t number) { journal_.Write(Port(number) + u" geschlossen"); }
 
 void PortJournal::Summarise(Duration now, const Trouble& total) {
-  if (!summaryDue_) summaryDue_ = now + kSummaryEvery;
+  if (!summaryDue_) {
+    summaryDue_ = now + kSummaryEvery;
+    summarised_ = total;
+    return;
+  }
   if (now < *summaryDue_) return;
   std::u16string line;
   Count(line, total.framesWithoutPort - summarised_.framesWithoutPort,
@@ -75,7 +81,7 @@ void PortJournal::Summarise(Duration now, const Trouble& total) {
   Count(line, total.writeFailures - summarised_.writeFailures, u"Schreibfehler");
   Count(line, total.reopenAttempts - summarised_.reopenAttempts,
         u"Versuche, die Schnittstelle wieder zu öffnen");
-  if (!line.empty()) Write(u"In der letzten Minute: " + line);
+  if (!line.empty()) journal_.Write(u"In der letzten Minute: " + line);
   summarised_ = total;
   summaryDue_ = now + kSummaryEvery;
 }

@@ -16,8 +16,8 @@ namespace tarvolk::engine {
 
 // What the serial link writes to the platform's journal, in German: the port
 // opened, refused, lost, back and closed, and once a minute at most what went
-// wrong meanwhile. Never a line per frame: a refusal like the one before is
-// only counted.
+// wrong meanwhile. Never a line per frame, nor one per try to reopen a lost
+// port that fails as the one before.
 class PortJournal {
  public:
   using Duration = std::chrono::nanoseconds;
@@ -34,6 +34,9 @@ class PortJournal {
 
   void Opened(std::int16_t number, const std::optional<platform::SerialAdapter>& adapter);
   void Refused(std::int16_t number, const platform::PlatformError& error);
+  // A try to reopen the lost port failed: written only when it failed
+  // otherwise than the try before.
+  void TryFailed(std::int16_t number, const platform::PlatformError& error);
   // why: what the link saw, in German.
   void Lost(std::int16_t number, std::u16string_view why);
   void Back(std::int16_t number, std::int16_t lostNumber, Duration after);
@@ -46,10 +49,10 @@ class PortJournal {
   static std::u16string SystemErrorText(const platform::PlatformError& error);
 
  private:
-  void Write(const std::u16string& line);
+  static std::u16string RefusalLine(std::int16_t number, const platform::PlatformError& error);
 
   platform::Journal& journal_;
-  std::u16string lastRefusal_;
+  std::u16string lastFailedTry_;
   std::optional<Duration> summaryDue_;
   Trouble summarised_;
 };

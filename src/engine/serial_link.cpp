@@ -193,7 +193,7 @@ void SerialLink::ReopenWhenDue(Duration now) {
   } catch (const platform::PlatformError& error) {
     reopenUnderWay_ = false;
     nextReopenAt_ = reopenStartedAt_ + kReopenInterval;
-    journal_.Refused(port_->PortNumber(), error);
+    journal_.TryFailed(port_->PortNumber(), error);
     return;
   }
   if (reopenUnderWay_) return;
@@ -201,7 +201,7 @@ void SerialLink::ReopenWhenDue(Duration now) {
   ++counters_.recoveries;
   const std::int16_t number = port_->PortNumber();
   journal_.Back(number, lostNumber_, now - lostAt_);
-  if (number != lostNumber_ && portMoved_) portMoved_(number);
+  if (number != lostNumber_) portMoved_(number);
 }
 
 void SerialLink::Forget(std::size_t handedOver) {

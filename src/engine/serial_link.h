@@ -115,7 +115,7 @@ class SerialLink {
   std::unique_ptr<platform::SerialPort> port_;
   const platform::Clock& clock_;
   PortJournal& journal_;
-  std::function<void(std::int16_t)> portMoved_;
+  std::function<void(std::int16_t)> portMoved_ = [](std::int16_t) {};
   Duration byteTime_;
   // When the bytes already handed over will have left the line.
   Duration lineFreeAt_{0};

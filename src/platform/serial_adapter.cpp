@@ -1,10 +1,9 @@
 #include "platform/serial_adapter.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
-
-#include "platform/whole_number.h"
+#include <iomanip>
+#include <regex>
+#include <sstream>
 
 namespace tarvolk::platform {
 
@@ -32,47 +31,30 @@ std::optional<std::int16_t> FindMovedAdapter(const SerialAdapter& lost, std::int
 }
 
 std::u16string Describe(const SerialAdapter& adapter) {
-  char ids[16];
-  std::snprintf(ids, sizeof ids, "%04X:%04X", adapter.vendor, adapter.product);
-  std::string text = std::string("USB-Adapter ") + ids;
-  text += adapter.serial.empty() ? " ohne Seriennummer" : ", Seriennummer " + adapter.serial;
-  return std::u16string(text.begin(), text.end());
+  std::ostringstream ids;
+  ids << std::hex << std::uppercase << std::setfill('0') << std::setw(4) << adapter.vendor << ':'
+      << std::setw(4) << adapter.product;
+  const std::string narrow = ids.str();
+  std::u16string text = u"USB-Adapter " + std::u16string(narrow.begin(), narrow.end());
+  return text +
+         (adapter.serial.empty() ? u" ohne Seriennummer" : u", Seriennummer " + adapter.serial);
 }
-
-namespace {
-
-std::string Upper(std::u16string_view text) {
-  std::string upper;
-  for (const char16_t c : text) {
-    upper.push_back(c < 0x80 ? static_cast<char>(std::toupper(static_cast<int>(c))) : '?');
-  }
-  return upper;
-}
-
-// The four hex digits after `key` in the device's identifiers.
-std::optional<std::uint16_t> HexAfter(std::string_view ids, std::string_view key) {
-  const auto at = ids.find(key);
-  if (at == std::string_view::npos) return std::nullopt;
-  const auto number = ReadWholeInteger<std::uint32_t>(ids.substr(at + key.size(), 4), 16);
-  if (!number || number->value > 0xFFFF) return std::nullopt;
-  return static_cast<std::uint16_t>(number->value);
-}
-
-}  // namespace
 
 std::optional<SerialAdapter> AdapterOfInstance(std::u16string_view instanceId) {
-  const std::string id = Upper(instanceId);
-  const auto first = id.find('\\');
-  const auto second = id.find('\\', first + 1);
-  if (id.substr(0, first) != "USB" || second == std::string::npos) return std::nullopt;
-  const std::string_view ids = std::string_view(id).substr(first + 1, second - first - 1);
-  if (ids.find("&MI_") != std::string_view::npos) return std::nullopt;
-  const auto vendor = HexAfter(ids, "VID_");
-  const auto product = HexAfter(ids, "PID_");
-  if (!vendor || !product) return std::nullopt;
-  const std::u16string_view instance = instanceId.substr(second + 1);
-  SerialAdapter adapter{*vendor, *product, {}};
-  if (instance.find(u'&') == std::u16string_view::npos) adapter.serial = Upper(instance);
+  // USB\VID_vvvv&PID_pppp[&REV_rrrr...]\instance, but not one interface
+  // (&MI_nn) of a composite device.
+  static const std::wregex kUsbDevice(
+      LR"(USB\\VID_([0-9A-F]{4})&PID_([0-9A-F]{4})(?:&(?!MI_)\w+)*\\([^\\]+))", std::regex::icase);
+  const std::wstring id(instanceId.begin(), instanceId.end());
+  std::wsmatch match;
+  if (!std::regex_match(id, match, kUsbDevice)) return std::nullopt;
+  SerialAdapter adapter;
+  adapter.vendor = static_cast<std::uint16_t>(std::stoul(match[1].str(), nullptr, 16));
+  adapter.product = static_cast<std::uint16_t>(std::stoul(match[2].str(), nullptr, 16));
+  const std::wstring instance = match[3].str();
+  if (instance.find(L'&') == std::wstring::npos) {
+    for (const wchar_t c : instance) adapter.serial.push_back(static_cast<char16_t>(c));
+  }
   return adapter;
 }
 

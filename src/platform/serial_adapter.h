@@ -14,7 +14,7 @@ namespace tarvolk::platform {
 struct SerialAdapter {
   std::uint16_t vendor = 0;
   std::uint16_t product = 0;
-  std::string serial;  // empty when the adapter has none
+  std::u16string serial;  // empty when the adapter has none
   bool operator==(const SerialAdapter&) const = default;
 };
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "test_support.h"
 
 namespace tarvolk::engine {
@@ -152,21 +155,21 @@ TEST_F(FrameTransmitterTest, AFailedWriteNeverTearsAFrame) {
 }
 
 // While output runs without its port, the journal sums up once a minute.
-TEST_F(FrameTransmitterTest, SumsUpAMinuteWithoutThePort) {
+TEST_F(FrameTransmitterTest, SumsUpEveryMinuteWithoutThePort) {
   EnableOnPortOne();
   fixture.port().deviceGone = true;
-  for (int tick = 0; tick <= 6000; ++tick) {
+  for (int tick = 0; tick < 12100; ++tick) {
     fixture.platform.clock.Advance(std::chrono::milliseconds(10));
     fixture.timer().Fire();
   }
-  const auto& lines = fixture.platform.journal.lines;
-  ASSERT_EQ(
-      std::count_if(lines.begin(), lines.end(),
-                    [](const auto& line) { return line.starts_with(u"In der letzten Minute"); }),
-      1);
-  EXPECT_EQ(lines.back(),
-            u"In der letzten Minute: 6000 Bilder ohne Schnittstelle, 1 Schreibfehler, "
-            u"119 Versuche, die Schnittstelle wieder zu öffnen");
+  std::vector<std::u16string> summaries;
+  std::ranges::copy_if(fixture.platform.journal.lines, std::back_inserter(summaries),
+                       [](const auto& line) { return line.starts_with(u"In der letzten Minute"); });
+  EXPECT_EQ(summaries, (std::vector<std::u16string>{
+                           u"In der letzten Minute: 6000 Bilder ohne Schnittstelle, 1 "
+                           u"Schreibfehler, 119 Versuche, die Schnittstelle wieder zu öffnen",
+                           u"In der letzten Minute: 6000 Bilder ohne Schnittstelle, 120 Versuche, "
+                           u"die Schnittstelle wieder zu öffnen"}));
 }
 
 }  // namespace

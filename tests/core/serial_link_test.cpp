@@ -376,6 +376,7 @@ TEST_F(SerialLinkTest, ClosingALostPortEndsTheTries) {
   link->Close();
   EXPECT_EQ(log.Events(), std::vector<std::string>{"port.close"}) << "the try under way ends";
   EXPECT_EQ(port->lastDrain, 0ns);
+  EXPECT_EQ(journal.lines.back(), u"COM1 geschlossen");
   EXPECT_FALSE(link->IsOpen());
   clock.Advance(10 * SerialLink::kReopenInterval);
   link->Pump(1s);
@@ -385,7 +386,7 @@ TEST_F(SerialLinkTest, ClosingALostPortEndsTheTries) {
 // The journal tells what happened to the port, one line an event, a refusal
 // like the one before only once.
 TEST_F(SerialLinkTest, WritesALossAndARecoveryToTheJournal) {
-  port->adapter = platform::SerialAdapter{0x0403, 0x6001, "A5"};
+  port->adapter = platform::SerialAdapter{0x0403, 0x6001, u"A5"};
   link->Close();
   link->Open();
   ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
@@ -398,7 +399,15 @@ TEST_F(SerialLinkTest, WritesALossAndARecoveryToTheJournal) {
   port->deviceGone = false;
   clock.Advance(SerialLink::kReopenInterval);
   link->Pump(1s);
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  port->deviceGone = true;
+  link->Pump(1s);
+  clock.Advance(SerialLink::kReopenInterval);
+  link->Pump(1s);
   link->Close();
+  port->heldPorts.insert(1);
+  EXPECT_THROW(link->Open(), platform::PlatformError);
+  EXPECT_THROW(link->Open(), platform::PlatformError);
   EXPECT_EQ(journal.lines,
             (std::vector<std::u16string>{
                 u"COM1 geöffnet",
@@ -408,7 +417,12 @@ TEST_F(SerialLinkTest, WritesALossAndARecoveryToTheJournal) {
                 u"erkennt den Befehl nicht.)",
                 u"COM1 lässt sich nicht öffnen (Windows-Fehler 2: Datei nicht gefunden.)",
                 u"COM1 wieder geöffnet nach 2,0 s",
+                u"COM1 verloren: das Gerät antwortet nicht mehr (Windows-Fehler 22: Das Gerät "
+                u"erkennt den Befehl nicht.)",
+                u"COM1 lässt sich nicht öffnen (Windows-Fehler 2: Datei nicht gefunden.)",
                 u"COM1 geschlossen",
+                u"COM1 lässt sich nicht öffnen (Windows-Fehler 2: Datei nicht gefunden.)",
+                u"COM1 lässt sich nicht öffnen (Windows-Fehler 2: Datei nicht gefunden.)",
             }));
 }
 

@@ -236,8 +236,8 @@ struct Replug {
   std::uint8_t portAfter;  // 0: output stays dark
 };
 
-const platform::SerialAdapter kFtdi{0x0403, 0x6001, "A50285BI"};
-const platform::SerialAdapter kCh340{0x1A86, 0x7523, ""};
+const platform::SerialAdapter kFtdi{0x0403, 0x6001, u"A50285BI"};
+const platform::SerialAdapter kCh340{0x1A86, 0x7523, u""};
 
 void PrintTo(const Replug& replug, std::ostream* os) { *os << replug.name; }
 
@@ -275,7 +275,7 @@ INSTANTIATE_TEST_SUITE_P(
         Replug{"MovedWithSerial", kFtdi, 9, kFtdi, {}, 9},
         Replug{"MovedWithoutSerial", kCh340, 12, kCh340, {{3, std::nullopt}}, 12},
         Replug{"TwoAlikeWithoutSerial", kCh340, 12, kCh340, {{13, kCh340}}, 0},
-        Replug{"AnotherAdapter", kFtdi, 9, platform::SerialAdapter{0x0403, 0x6001, "B1"}, {}, 0},
+        Replug{"AnotherAdapter", kFtdi, 9, platform::SerialAdapter{0x0403, 0x6001, u"B1"}, {}, 0},
         Replug{"BackOnItsOldNumber", kCh340, 1, kCh340, {}, 1},
         Replug{"NoUsbDevice", std::nullopt, 9, std::nullopt, {}, 0}),
     [](const auto& param) { return std::string(param.param.name); });
