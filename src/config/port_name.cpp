@@ -1,5 +1,7 @@
 #include "config/port_name.h"
 
+#include <algorithm>
+
 #include "engine/numeric_text.h"
 
 namespace tarvolk::config {
@@ -9,14 +11,12 @@ constexpr std::u16string_view kPrefix = u"COM";
 constexpr std::u16string_view kBlanks = u" \t";
 constexpr int kHighestPort = 255;
 
-char16_t Upper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
-
+// "com7" and "Com7" name the port as "COM7" does.
 bool StartsWithPrefix(std::u16string_view text) {
-  if (text.size() < kPrefix.size()) return false;
-  for (std::size_t i = 0; i < kPrefix.size(); ++i) {
-    if (Upper(text[i]) != kPrefix[i]) return false;
-  }
-  return true;
+  return std::ranges::equal(text.substr(0, kPrefix.size()), kPrefix,
+                            [](char16_t typed, char16_t letter) {
+                              return typed == letter || typed == letter + (u'a' - u'A');
+                            });
 }
 
 }  // namespace

@@ -70,6 +70,8 @@ TEST(SerialAdapterTest, IsTheOneBehindItsPort) {
 TEST(SerialAdapterTest, IsDescribedForTheJournal) {
   EXPECT_EQ(Describe(kFtdi), u"USB-Adapter 0403:6001, Seriennummer A50285BI");
   EXPECT_EQ(Describe(kCh340), u"USB-Adapter 1A86:7523 ohne Seriennummer");
+  EXPECT_EQ(Describe(SerialAdapter{0x2341, 0x0043, u"7"}),
+            u"USB-Adapter 2341:0043, Seriennummer 7");
 }
 
 }  // namespace
