@@ -155,45 +155,43 @@ def measure_naive(raw, n, followed_s):
     }
 
 
-def read_simulation(path):
-    engine, naive = [], []
-    section = None
+def sections(path):
+    """(header, values) for each row of a file of '#header ...' lines, each
+    followed by rows of blank-separated values."""
+    header = None
     with open(path) as lines:
         for line in lines:
             parts = line.split()
             if not parts:
                 continue
             if parts[0].startswith("#"):
-                section = parts[0]
-                continue
-            if section == "#ticks":
-                names = ["ticks", "n", "tick_ms", "fps", "limit", "ratio", "busy", "skipped",
-                         "p50", "p99", "max", "floor", "p99_floor", "whole"]
-                row = dict(zip(names, parts))
-                engine.append({k: (v if k in ("ticks", "whole") else float(v))
-                               for k, v in row.items()})
-            elif section == "#naive-uart":
-                names = ["ticks", "n", "intact", "decoded", "torn", "other", "stray"]
-                row = dict(zip(names, parts))
-                naive.append({k: (v if k == "ticks" else float(v)) for k, v in row.items()})
+                header = parts
+            elif header:
+                yield header, parts
+
+
+def read_simulation(path):
+    engine, naive = [], []
+    for header, parts in sections(path):
+        if header[0] == "#ticks":
+            names = ["ticks", "n", "tick_ms", "fps", "limit", "ratio", "busy", "skipped",
+                     "p50", "p99", "max", "floor", "p99_floor", "whole"]
+            row = dict(zip(names, parts))
+            engine.append({k: (v if k in ("ticks", "whole") else float(v))
+                           for k, v in row.items()})
+        elif header[0] == "#naive-uart":
+            names = ["ticks", "n", "intact", "decoded", "torn", "other", "stray"]
+            row = dict(zip(names, parts))
+            naive.append({k: (v if k == "ticks" else float(v)) for k, v in row.items()})
     return engine, naive
 
 
 def read_drivers(path):
     """'#name col...' header lines, each followed by rows of values."""
-    rows, names = {}, None
     if not os.path.exists(path):
-        return rows
-    with open(path) as lines:
-        for line in lines:
-            parts = line.split()
-            if not parts:
-                continue
-            if parts[0].startswith("#"):
-                names = parts[1:]
-            elif names:
-                rows[parts[0]] = {k: float(v) for k, v in zip(names, parts[1:])}
-    return rows
+        return {}
+    return {parts[0]: {k: float(v) for k, v in zip(header[1:], parts[1:])}
+            for header, parts in sections(path)}
 
 
 def drivers_headline(drivers):

@@ -2,34 +2,34 @@
 
 #include <utility>
 
+#include "engine/numeric_text.h"
 #include "platform/journal.h"
 #include "platform/platform_error.h"
 
 namespace tarvolk::engine {
 namespace {
 
-std::u16string Ascii(const std::string& text) { return std::u16string(text.begin(), text.end()); }
-
-std::u16string Port(std::int16_t number) { return u"COM" + Ascii(std::to_string(number)); }
+std::u16string Port(std::int16_t number) { return u"COM" + ToDecimalText(number); }
 
 // Seconds with one decimal and a decimal comma: "3,2 s".
 std::u16string Seconds(std::chrono::nanoseconds duration) {
   const auto tenths = std::chrono::duration_cast<std::chrono::milliseconds>(duration).count() / 100;
-  return Ascii(std::to_string(tenths / 10) + "," + std::to_string(tenths % 10) + " s");
+  return ToDecimalText(tenths / 10) + u"," + ToDecimalText(tenths % 10) + u" s";
 }
 
 void Count(std::u16string& line, std::uint64_t count, std::u16string_view what) {
   if (count == 0) return;
   line += line.empty() ? u"" : u", ";
-  line += Ascii(std::to_string(count)) + u" " + std::u16string(what);
+  line += ToDecimalText(static_cast<std::int64_t>(count)) + u" " + std::u16string(what);
 }
 
 }  // namespace
 
-std::u16string PortJournal::SystemErrorText(const platform::PlatformError& error) {
-  if (!error.System()) return {};
-  return u"Windows-Fehler " + Ascii(std::to_string(error.System()->number)) + u": " +
-         error.System()->text;
+std::u16string PortJournal::WithSystemError(std::u16string line,
+                                            const platform::PlatformError& error) {
+  if (!error.System()) return line;
+  return line + u" (Windows-Fehler " + ToDecimalText(error.System()->number) + u": " +
+         error.System()->text + u")";
 }
 
 void PortJournal::Opened(std::int16_t number,
@@ -39,8 +39,7 @@ void PortJournal::Opened(std::int16_t number,
 }
 
 std::u16string PortJournal::RefusalLine(std::int16_t number, const platform::PlatformError& error) {
-  const std::u16string why = SystemErrorText(error);
-  return Port(number) + u" lässt sich nicht öffnen" + (why.empty() ? u"" : u" (" + why + u")");
+  return WithSystemError(Port(number) + u" lässt sich nicht öffnen", error);
 }
 
 void PortJournal::Refused(std::int16_t number, const platform::PlatformError& error) {

@@ -45,8 +45,9 @@ class PortJournal {
   // anything went wrong in it.
   void Summarise(Duration now, const Trouble& total);
 
-  // "Windows-Fehler 2: Das System kann die angegebene Datei nicht finden."
-  static std::u16string SystemErrorText(const platform::PlatformError& error);
+  // The line, followed by the operating system's error when it gave one:
+  // "... (Windows-Fehler 2: Das System kann die angegebene Datei nicht finden.)"
+  static std::u16string WithSystemError(std::u16string line, const platform::PlatformError& error);
 
  private:
   static std::u16string RefusalLine(std::int16_t number, const platform::PlatformError& error);

@@ -25,8 +25,7 @@ std::u16string LossReason(const platform::PortLostError& error) {
   if (error.WhatHappened() == platform::PortLostError::Cause::kWriteHangs) {
     return u"ein Schreibauftrag wird nicht fertig";
   }
-  const std::u16string system = PortJournal::SystemErrorText(error);
-  return u"das Gerät antwortet nicht mehr" + (system.empty() ? u"" : u" (" + system + u")");
+  return PortJournal::WithSystemError(u"das Gerät antwortet nicht mehr", error);
 }
 
 }  // namespace
@@ -47,15 +46,15 @@ bool SerialLink::IsOpen() const { return reopening_ || port_->IsOpen(); }
 bool SerialLink::Carries() const { return port_->IsOpen(); }
 
 void SerialLink::Close() {
+  const bool held = IsOpen();
   if (port_->IsOpen()) {
     FinishStartedFrame();
     // A port lost while finishing is closed already.
     if (port_->IsOpen()) port_->Close(DrainTime(clock_.Now()));
-    journal_.Closed(port_->PortNumber());
   } else if (reopening_) {
     port_->Close(Duration{0});  // ends a try under way
-    journal_.Closed(port_->PortNumber());
   }
+  if (held) journal_.Closed(port_->PortNumber());
   reopening_ = false;
   DropEverything();
 }
@@ -160,9 +159,8 @@ void SerialLink::NoteFailedWrite(Duration now, const platform::PlatformError& er
   ++counters_.writeFailures;
   if (!failingSince_) failingSince_ = now;
   if (now - *failingSince_ < kFailingPortLostAfter) return;
-  const std::u16string system = PortJournal::SystemErrorText(error);
-  LoseThePort(now, u"Schreibaufträge scheitern seit einer Sekunde" +
-                       (system.empty() ? u"" : u" (" + system + u")"));
+  LoseThePort(now,
+              PortJournal::WithSystemError(u"Schreibaufträge scheitern seit einer Sekunde", error));
 }
 
 // Nothing reaches a device that has gone, so the dead port is dropped at once

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/win32/port_devices.h"
+
 namespace tarvolk::platform::win32 {
 namespace {
 
