@@ -28,7 +28,8 @@ void Count(std::u16string& line, std::uint64_t count, std::u16string_view what) 
 std::u16string PortJournal::WithSystemError(std::u16string line,
                                             const platform::PlatformError& error) {
   if (!error.System()) return line;
-  return line + u" (Windows-Fehler " + ToDecimalText(error.System()->number) + u": " +
+  return line + u" (Windows-Fehler " +
+         ToDecimalText(static_cast<std::int64_t>(error.System()->number)) + u": " +
          error.System()->text + u")";
 }
 
