@@ -6,9 +6,9 @@
 
 #include "engine/open_sequence.h"
 #include "platform/platform_error.h"
-#include "platform/win32/comm_line.h"
-#include "platform/win32/comm_open.h"
-#include "platform/win32/windows_comm_driver.h"
+#include "platform/win32/serial/comm_line.h"
+#include "platform/win32/serial/comm_open.h"
+#include "platform/win32/serial/windows_comm_driver.h"
 #include "unix_time.h"
 
 namespace tarvolk::bench {
@@ -21,9 +21,10 @@ NaiveDriver::NaiveDriver(int portNumber, int channels)
   if (port_ == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open the COM port");
   // Plainly: no write timeouts, so a write waits while the port takes nothing.
   try {
-    platform::win32::ApplyLineState(platform::win32::WindowsCommDriver::Instance(), port_,
-                                    *platform::LineSettings::Parse(engine::kLineSettings),
-                                    platform::win32::kInputBufferSize);
+    platform::win32::serial::ApplyLineState(platform::win32::serial::WindowsCommDriver::Instance(),
+                                            port_,
+                                            *platform::LineSettings::Parse(engine::kLineSettings),
+                                            platform::win32::serial::kInputBufferSize);
     COMMTIMEOUTS noTimeouts{};
     if (!SetCommTimeouts(port_, &noTimeouts)) throw platform::PlatformError("SetCommTimeouts");
   } catch (const platform::PlatformError&) {

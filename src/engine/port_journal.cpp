@@ -66,6 +66,13 @@ void PortJournal::Back(std::int16_t number, std::int16_t lostNumber, Duration af
   journal_.Write(where + u" wieder geöffnet nach " + Seconds(after));
 }
 
+void PortJournal::GaveUp(std::int16_t number) {
+  journal_.Write(Port(number) +
+                 u" wird nicht mehr von selbst geöffnet: Der Treiber gibt zu viele "
+                 u"Schreibaufträge nicht zurück. Die Ausgabe wieder einschalten, um es erneut "
+                 u"zu versuchen.");
+}
+
 void PortJournal::Closed(std::int16_t number) { journal_.Write(Port(number) + u" geschlossen"); }
 
 void PortJournal::Summarise(Duration now, const Trouble& total) {

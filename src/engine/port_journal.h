@@ -40,6 +40,8 @@ class PortJournal {
   // why: what the link saw, in German.
   void Lost(std::int16_t number, std::u16string_view why);
   void Back(std::int16_t number, std::int16_t lostNumber, Duration after);
+  // The lost port is not reopened on its own any more.
+  void GaveUp(std::int16_t number);
   void Closed(std::int16_t number);
   // At every tick while output runs: a line when a minute has passed and
   // anything went wrong in it.

@@ -96,14 +96,18 @@ void SerialLink::SetReceiveThreshold(std::int16_t threshold) {
 }
 
 void SerialLink::Open() {
+  const std::int16_t asked = port_->PortNumber();
   try {
     port_->Open();
   } catch (const platform::PlatformError& error) {
-    journal_.Refused(port_->PortNumber(), error);
+    journal_.Refused(asked, error);
     throw;
   }
   reopening_ = false;
-  journal_.Opened(port_->PortNumber(), port_->Adapter());
+  const std::int16_t number = port_->PortNumber();
+  journal_.Opened(number, port_->Adapter());
+  // An earlier try to reopen it found the adapter under another number.
+  if (number != asked) portMoved_(number);
 }
 
 bool SerialLink::QueueFrame(std::span<const std::uint8_t> frame, Duration maxBacklog) {
@@ -188,6 +192,10 @@ void SerialLink::ReopenWhenDue(Duration now) {
   }
   try {
     reopenUnderWay_ = port_->OpenInBackground() == platform::SerialPort::OpenProgress::kOpening;
+  } catch (const platform::ReopenGivenUpError&) {
+    reopening_ = false;
+    journal_.GaveUp(port_->PortNumber());
+    return;
   } catch (const platform::PlatformError& error) {
     reopenUnderWay_ = false;
     nextReopenAt_ = reopenStartedAt_ + kReopenInterval;

@@ -17,6 +17,7 @@ struct LineSettings {
   double stopBits = 0.0;
 
   static std::optional<LineSettings> Parse(std::string_view text);
+  bool operator==(const LineSettings&) const = default;
 
   // Bit times one byte occupies on the line: start bit, data, parity, stop.
   double BitsPerByte() const;

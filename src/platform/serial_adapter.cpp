@@ -2,32 +2,47 @@
 
 #include <algorithm>
 #include <iomanip>
-#include <regex>
 #include <sstream>
 
 namespace tarvolk::platform {
+namespace {
 
-std::optional<SerialAdapter> AdapterOf(std::int16_t number,
-                                       const std::vector<PresentPort>& present) {
-  const auto port = std::find_if(present.begin(), present.end(),
-                                 [number](const PresentPort& p) { return p.number == number; });
-  if (port == present.end()) return std::nullopt;
-  return port->adapter;
+bool Alike(const PresentPort& port, const SerialAdapter& adapter) {
+  return port.adapter && port.adapter->vendor == adapter.vendor &&
+         port.adapter->product == adapter.product;
 }
 
-std::optional<std::int16_t> FindMovedAdapter(const SerialAdapter& lost, std::int16_t lostNumber,
+}  // namespace
+
+std::optional<AdapterSighting> SightAdapter(std::int16_t number,
+                                            const std::vector<PresentPort>& present) {
+  const auto port = std::find_if(present.begin(), present.end(),
+                                 [number](const PresentPort& p) { return p.number == number; });
+  if (port == present.end() || !port->adapter) return std::nullopt;
+  AdapterSighting sighting{*port->adapter, {}};
+  std::copy_if(present.begin(), present.end(), std::back_inserter(sighting.alike),
+               [&](const PresentPort& p) { return Alike(p, sighting.adapter); });
+  return sighting;
+}
+
+std::optional<std::int16_t> FindMovedAdapter(const AdapterSighting& sighting,
+                                             std::int16_t lostNumber,
                                              const std::vector<PresentPort>& present) {
-  const auto alike = [&lost](const PresentPort& port) {
-    return port.adapter && port.adapter->vendor == lost.vendor &&
-           port.adapter->product == lost.product && port.adapter->serial == lost.serial;
+  const SerialAdapter& adapter = sighting.adapter;
+  const auto at = [](std::int16_t number) {
+    return [number](const PresentPort& port) { return port.number == number; };
   };
-  const auto found = std::find_if(present.begin(), present.end(), alike);
-  if (found == present.end() || found->number == lostNumber) return std::nullopt;
-  // Without a serial number, two alike adapters cannot be told apart.
-  if (lost.serial.empty() && std::count_if(present.begin(), present.end(), alike) != 1) {
-    return std::nullopt;
+  // Still there, only slow to open or held by another program.
+  const auto old = std::find_if(present.begin(), present.end(), at(lostNumber));
+  if (old != present.end() && Alike(*old, adapter)) return std::nullopt;
+  std::vector<std::int16_t> appeared;
+  for (const PresentPort& port : present) {
+    if (port.adapter != adapter) continue;
+    const auto seen = std::find_if(sighting.alike.begin(), sighting.alike.end(), at(port.number));
+    if (seen == sighting.alike.end() || seen->adapter != adapter) appeared.push_back(port.number);
   }
-  return found->number;
+  if (appeared.size() != 1) return std::nullopt;
+  return appeared.front();
 }
 
 std::u16string Describe(const SerialAdapter& adapter) {
@@ -36,26 +51,12 @@ std::u16string Describe(const SerialAdapter& adapter) {
       << std::setw(4) << adapter.product;
   const std::string narrow = ids.str();
   std::u16string text = u"USB-Adapter " + std::u16string(narrow.begin(), narrow.end());
-  return text +
-         (adapter.serial.empty() ? u" ohne Seriennummer" : u", Seriennummer " + adapter.serial);
-}
-
-std::optional<SerialAdapter> AdapterOfInstance(std::u16string_view instanceId) {
-  // USB\VID_vvvv&PID_pppp[&REV_rrrr...]\instance, but not one interface
-  // (&MI_nn) of a composite device.
-  static const std::wregex kUsbDevice(
-      LR"(USB\\VID_([0-9A-F]{4})&PID_([0-9A-F]{4})(?:&(?!MI_)\w+)*\\([^\\]+))", std::regex::icase);
-  const std::wstring id(instanceId.begin(), instanceId.end());
-  std::wsmatch match;
-  if (!std::regex_match(id, match, kUsbDevice)) return std::nullopt;
-  SerialAdapter adapter;
-  adapter.vendor = static_cast<std::uint16_t>(std::stoul(match[1].str(), nullptr, 16));
-  adapter.product = static_cast<std::uint16_t>(std::stoul(match[2].str(), nullptr, 16));
-  const std::wstring instance = match[3].str();
-  if (instance.find(L'&') == std::wstring::npos) {
-    for (const wchar_t c : instance) adapter.serial.push_back(static_cast<char16_t>(c));
+  text += adapter.serial.empty() ? u" ohne Seriennummer" : u", Seriennummer " + adapter.serial;
+  if (adapter.chipChannel) {
+    text += u", Kanal ";
+    text.push_back(static_cast<char16_t>(u'A' + *adapter.chipChannel));
   }
-  return adapter;
+  return text;
 }
 
 }  // namespace tarvolk::platform

@@ -10,11 +10,14 @@ namespace tarvolk::platform {
 // The USB adapter behind a COM port, as Windows knows it. Windows ties a COM
 // number to the adapter's device instance: one with a USB serial number
 // (FTDI, CP210x) keeps its number in every USB socket, one without (CH340,
-// most PL2303) gets a new number in another socket.
+// most PL2303) is known only by its socket and gets a new number in another.
 struct SerialAdapter {
   std::uint16_t vendor = 0;
   std::uint16_t product = 0;
   std::u16string serial;  // empty when the adapter has none
+  // Which channel of a chip with several (FT2232H, FT4232H, CP2105): its
+  // USB interface, 0 for channel A. The channels share the serial number.
+  std::optional<std::uint8_t> chipChannel;
   bool operator==(const SerialAdapter&) const = default;
 };
 
@@ -25,25 +28,31 @@ struct PresentPort {
   std::optional<SerialAdapter> adapter;
 };
 
-// The adapter behind port `number` among the present ports.
-std::optional<SerialAdapter> AdapterOf(std::int16_t number,
-                                       const std::vector<PresentPort>& present);
+// What a port notes of its adapter when it opens, to know it again under
+// another number: the adapter, and every port of the same vendor and product
+// present at that moment, itself among them.
+struct AdapterSighting {
+  SerialAdapter adapter;
+  std::vector<PresentPort> alike;
+};
 
-// Where the adapter lost from port `lostNumber` is now, when it came back under
-// another number: the port of the same vendor, product and serial number; for
-// an adapter without a serial number, the port of the only present adapter of
-// that vendor and product. Nothing when it is back on its old number, absent,
-// or not told apart from another: never a port of another adapter.
-std::optional<std::int16_t> FindMovedAdapter(const SerialAdapter& lost, std::int16_t lostNumber,
+// Nothing when port `number` is no USB adapter's.
+std::optional<AdapterSighting> SightAdapter(std::int16_t number,
+                                            const std::vector<PresentPort>& present);
+
+// Where the adapter lost from port `lostNumber` is now, when it came back
+// under another number: the one port that is the same adapter (vendor,
+// product, serial number, channel) and was not there when it was sighted.
+// Only that tells an adapter without a serial number from another of its
+// chip, which must never be opened (raising DTR resets an Arduino). Nothing
+// while a port of its vendor and product holds the old number, when no such
+// port or more than one appeared, or when the adapter is absent.
+std::optional<std::int16_t> FindMovedAdapter(const AdapterSighting& sighting,
+                                             std::int16_t lostNumber,
                                              const std::vector<PresentPort>& present);
 
-// "USB-Adapter 0403:6001, Seriennummer A50285BI" or "USB-Adapter 1A86:7523 ohne Seriennummer".
+// "USB-Adapter 0403:6001, Seriennummer A50285BI", "USB-Adapter 1A86:7523 ohne
+// Seriennummer", with ", Kanal B" for the second channel of a chip.
 std::u16string Describe(const SerialAdapter& adapter);
-
-// The adapter a USB device's instance ID names: "USB\VID_0403&PID_6001\A50285BI".
-// Windows makes up the last part, with '&' in it, for a device without a
-// serial number. Nothing for any other device, or for one interface of a
-// composite device ("...&MI_00\..."), whose parent is the adapter.
-std::optional<SerialAdapter> AdapterOfInstance(std::u16string_view instanceId);
 
 }  // namespace tarvolk::platform

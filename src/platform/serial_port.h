@@ -28,6 +28,14 @@ class PortLostError : public PlatformError {
   Cause cause_;
 };
 
+// A lost port is not reopened on its own any more: its driver still holds
+// too many writes given up on, and every try would leave it more. Open, on
+// the operator's word, still tries.
+class ReopenGivenUpError : public PlatformError {
+ public:
+  using PlatformError::PlatformError;
+};
+
 // One serial port, shaped after the serial communications control the engine
 // window hosts: a few properties and a non-blocking output.
 // Every step may throw PlatformError; a failed step leaves the port as it was.
@@ -48,7 +56,9 @@ class SerialPort {
   virtual void SetSettings(std::string_view settings) = 0;
   virtual void SetReceiveThreshold(std::int16_t threshold) = 0;
 
-  // Opens the port exclusively with the current number and settings. Throws
+  // Opens the port exclusively with the current number and settings; when the
+  // port's own earlier try to reopen it is still under way, takes what that
+  // try comes to, which may be its adapter under another number. Throws
   // PlatformError when the port does not exist, is 0 or is held elsewhere.
   virtual void Open() = 0;
 
@@ -58,6 +68,7 @@ class SerialPort {
   // tell how that goes; a failed try throws PlatformError, and the next call
   // starts another. A try may also find the port's USB adapter under another
   // number (see FindMovedAdapter) and open it there, at most once a second.
+  // Throws ReopenGivenUpError when the port is not to be reopened on its own.
   virtual OpenProgress OpenInBackground() = 0;
 
   // Closes the port once what was handed over has left the line, waiting at

@@ -386,7 +386,7 @@ TEST_F(SerialLinkTest, ClosingALostPortEndsTheTries) {
 // The journal tells what happened to the port, one line an event, a refusal
 // like the one before only once.
 TEST_F(SerialLinkTest, WritesALossAndARecoveryToTheJournal) {
-  port->adapter = platform::SerialAdapter{0x0403, 0x6001, u"A5"};
+  port->adapter = platform::SerialAdapter{0x0403, 0x6001, u"A5", std::nullopt};
   link->Close();
   link->Open();
   ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
@@ -438,6 +438,37 @@ TEST_F(SerialLinkTest, FollowsItsAdapterToAnotherNumber) {
   EXPECT_FALSE(link->IsReopening());
   EXPECT_EQ(movedTo, 9);
   EXPECT_EQ(journal.lines.back(), u"Adapter von COM1 an COM9 wieder geöffnet nach 0,5 s");
+}
+
+TEST_F(SerialLinkTest, TakesTheNumberAnOpenFoundItsAdapterUnder) {
+  std::int16_t movedTo = 0;
+  link->OnPortMoved([&movedTo](std::int16_t number) { movedTo = number; });
+  link->Close();
+  port->deviceGone = true;
+  port->movedTo = 9;
+  link->Open();
+  EXPECT_EQ(movedTo, 9);
+  EXPECT_EQ(journal.lines.back(), u"COM9 geöffnet");
+}
+
+TEST_F(SerialLinkTest, StopsReopeningWhenThePortGivesUpAndOpensAgainOnlyWhenAsked) {
+  ASSERT_TRUE(link->QueueFrame(Bytes(13), 1s));
+  port->deviceGone = true;
+  link->Pump(1s);
+  port->deviceGone = false;
+  port->reopenGivenUp = true;
+  clock.Advance(SerialLink::kReopenInterval);
+  link->Pump(1s);
+  EXPECT_FALSE(link->IsOpen());
+  EXPECT_EQ(journal.lines.back(),
+            u"COM1 wird nicht mehr von selbst geöffnet: Der Treiber gibt zu viele "
+            u"Schreibaufträge nicht zurück. Die Ausgabe wieder einschalten, um es erneut zu "
+            u"versuchen.");
+  clock.Advance(10 * SerialLink::kReopenInterval);
+  link->Pump(1s);
+  EXPECT_EQ(link->Stats().reopenAttempts, 1u);
+  link->Open();
+  EXPECT_TRUE(link->Carries());
 }
 
 }  // namespace

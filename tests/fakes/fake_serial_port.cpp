@@ -31,6 +31,10 @@ void FakeSerialPort::SetReceiveThreshold(std::int16_t threshold) {
 }
 
 void FakeSerialPort::Open() {
+  if (movedTo && deviceGone) {
+    portNumber_ = *movedTo;
+    deviceGone = false;
+  }
   if (portNumber_ == 0 || heldPorts.contains(portNumber_) || deviceGone) {
     log_.Add("port.open failed");
     throw platform::PlatformError("no such port or port in use",
@@ -44,10 +48,7 @@ platform::SerialPort::OpenProgress FakeSerialPort::OpenInBackground() {
   if (pollsLeft_ < 0) pollsLeft_ = openingPolls;
   if (pollsLeft_-- > 0) return OpenProgress::kOpening;
   pollsLeft_ = -1;
-  if (movedTo && deviceGone) {
-    portNumber_ = *movedTo;
-    deviceGone = false;
-  }
+  if (reopenGivenUp) throw platform::ReopenGivenUpError("driver holds too many writes");
   Open();
   return OpenProgress::kOpen;
 }

@@ -42,8 +42,10 @@ class FakeSerialPort : public platform::SerialPort {
   bool finishedWritesFail = false;
   int openingPolls = 0;
   std::optional<platform::SerialAdapter> adapter;
-  // A try to reopen finds the adapter here (the port it moved to).
+  // An open while the device is gone finds the adapter here (the port it moved to).
   std::optional<std::int16_t> movedTo;
+  // Tries to reopen are refused for good.
+  bool reopenGivenUp = false;
   // How long the last Close was allowed to wait for the line.
   std::chrono::nanoseconds lastDrain{0};
   std::optional<std::size_t> reportedPending;

@@ -1,14 +1,14 @@
 #include "platform/win32/win32_platform.h"
 
 #include "platform/steady_clock.h"
-#include "platform/win32/comm_port.h"
 #include "platform/win32/config_window.h"
 #include "platform/win32/engine_window.h"
 #include "platform/win32/file_journal.h"
 #include "platform/win32/modal_message_box.h"
 #include "platform/win32/registry_settings.h"
+#include "platform/win32/serial/comm_port.h"
+#include "platform/win32/serial/windows_comm_driver.h"
 #include "platform/win32/window_timer.h"
-#include "platform/win32/windows_comm_driver.h"
 
 namespace tarvolk::platform::win32 {
 namespace {
@@ -16,7 +16,7 @@ namespace {
 class Win32Platform final : public Platform {
  public:
   std::unique_ptr<SerialPort> CreateSerialPort() override {
-    return std::make_unique<CommPort>(WindowsCommDriver::Instance());
+    return std::make_unique<serial::CommPort>(serial::WindowsCommDriver::Instance());
   }
 
   std::unique_ptr<Timer> CreateTimer(std::function<void()> onTick) override {

@@ -1,11 +1,20 @@
 #include "driver_model.h"
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 #include "platform/line_settings.h"
 
 namespace tarvolk::drivers {
+namespace {
+
+std::u16string PortName(std::int16_t number) {
+  const std::string name = "COM" + std::to_string(number);
+  return {name.begin(), name.end()};
+}
+
+}  // namespace
 
 DCB DriverModel::DefaultState() {
   DCB state{};
@@ -50,10 +59,17 @@ HANDLE DriverModel::Open(const std::wstring& name) {
   {
     const std::lock_guard lock(mutex_);
     aside = aside_;
+    // An open under way aside holds the port until it ends.
+    if (!aside && !asideWork_.empty()) {
+      askedToOpen.push_back(name);
+      SetLastError(ERROR_ACCESS_DENIED);
+      return INVALID_HANDLE_VALUE;
+    }
   }
   // On the caller's thread a slow open holds it up; aside it only comes late.
   if (!aside && openTime > Duration{0}) clock_.Advance(openTime);
   const std::lock_guard lock(mutex_);
+  askedToOpen.push_back(name);
   const bool here = name == L"\\\\.\\COM" + std::to_wstring(at);
   if (deviceGone || !here || opensFail) {
     SetLastError(deviceGone || !here ? ERROR_FILE_NOT_FOUND : ERROR_SEM_TIMEOUT);
@@ -196,19 +212,26 @@ void DriverModel::Close(HANDLE port) {
   if (HonoursCancels()) AbortUnfinishedWrites();
 }
 
+// Work aside goes on while the caller sleeps.
 void DriverModel::Sleep(DWORD milliseconds) {
   const Duration lasted = SleepTime(std::chrono::milliseconds(milliseconds));
   ++sleeps;
   slept += lasted;
   clock_.Advance(lasted);
+  bool aside = false;
+  {
+    const std::lock_guard lock(mutex_);
+    aside = aside_;
+  }
+  if (!aside) RunAsideWork();
 }
 
-std::vector<platform::PresentPort> DriverModel::PresentPorts() {
+platform::DeviceTree& DriverModel::Devices() {
   const std::lock_guard lock(mutex_);
   ++deviceListings;
-  std::vector<platform::PresentPort> ports = otherPorts;
-  if (!deviceGone) ports.push_back({at, adapter});
-  return ports;
+  tree_.chains = otherDevices;
+  if (!deviceGone && !nodes.empty()) tree_.chains.push_back({PortName(at), nodes});
+  return tree_;
 }
 
 bool DriverModel::RunAside(std::function<void()> work) {

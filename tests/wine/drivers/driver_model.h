@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "fakes/fake_clock.h"
+#include "fakes/fake_device_tree.h"
 #include "fakes/wire.h"
-#include "platform/win32/comm_driver.h"
+#include "platform/win32/serial/comm_driver.h"
 
 namespace tarvolk::drivers {
 
@@ -18,9 +19,10 @@ using Duration = std::chrono::nanoseconds;
 // port's calls the way a plain, well-behaved driver does: one handle at a
 // time, bytes onto the wire at the line's speed, cancels and purges honoured.
 // Each model of a real driver (driver_models.h) changes what that driver does
-// differently. Work run aside waits in a queue until RunAsideWork, so that a
-// test decides when a background open takes place in its time.
-class DriverModel : public platform::win32::CommDriver {
+// differently. Work run aside waits in a queue until its open would have
+// ended (RunAsideWork, or a Sleep of the caller's that reaches that time), so
+// that a background open takes place in the model's time.
+class DriverModel : public platform::win32::serial::CommDriver {
  public:
   static constexpr Duration kNever = Duration::max();
 
@@ -40,7 +42,7 @@ class DriverModel : public platform::win32::CommDriver {
   Duration Now() override { return clock_.Now(); }
   void Sleep(DWORD milliseconds) override;
   bool RunAside(std::function<void()> work) override;
-  std::vector<platform::PresentPort> PresentPorts() override;
+  platform::DeviceTree& Devices() override;
 
   // Runs the work run aside whose opens would have ended by now.
   void RunAsideWork();
@@ -54,11 +56,11 @@ class DriverModel : public platform::win32::CommDriver {
 
   // The adapter pulled out: the port answers nothing and does not open.
   bool deviceGone = false;
-  // The COM number the device is on, and the USB adapter it is (none: not a
-  // USB device); more ports that Windows lists beside it.
+  // The COM number the device is on, its node and those above it as
+  // Windows lists them (none: not listed at all), and more devices beside it.
   std::int16_t at = 1;
-  std::optional<platform::SerialAdapter> adapter;
-  std::vector<platform::PresentPort> otherPorts;
+  std::vector<std::u16string> nodes;
+  std::vector<fakes::DeviceChain> otherDevices;
   int deviceListings = 0;
   // Opens take this long (on the caller's thread, or aside) and then fail.
   Duration openTime{0};
@@ -68,6 +70,7 @@ class DriverModel : public platform::win32::CommDriver {
   bool refusesBufferSizes = false;
 
   // What the port was asked, for the tests.
+  std::vector<std::wstring> askedToOpen;
   int opens = 0;
   int closes = 0;
   int setStateCalls = 0;
@@ -119,6 +122,7 @@ class DriverModel : public platform::win32::CommDriver {
   Duration lineBusyUntil_{0};
   std::map<const OVERLAPPED*, WriteJob> jobs_;
   std::vector<std::pair<Duration, std::function<void()>>> asideWork_;
+  fakes::FakeDeviceTree tree_;
 };
 
 }  // namespace tarvolk::drivers

@@ -9,7 +9,7 @@
 #include "engine/serial_link.h"
 #include "fakes/fake_platform.h"
 #include "fakes/line_simulation.h"
-#include "platform/win32/comm_port.h"
+#include "platform/win32/serial/comm_port.h"
 #include "plugin/cls_output_driver.h"
 
 namespace tarvolk::drivers {
@@ -52,6 +52,7 @@ class Show {
   const engine::SerialLink& Link() { return state_->EngineWindow().MSComm1; }
   std::uint8_t PortNumber() const { return state_->PortNumber; }
   const std::vector<fakes::ShownMessage>& Messages() const { return platform_.messages.shown; }
+  const std::vector<std::u16string>& Journal() const { return platform_.journal.lines; }
   // What the device made of the wire so far.
   dmx_interface::DecoderCounts Decoded() const;
 
@@ -63,7 +64,7 @@ class Show {
   class ModelPlatform final : public fakes::FakePlatform {
    public:
     std::unique_ptr<platform::SerialPort> CreateSerialPort() override {
-      return std::make_unique<platform::win32::CommPort>(*model);
+      return std::make_unique<platform::win32::serial::CommPort>(*model);
     }
     std::unique_ptr<DriverModel> model;
   };
@@ -81,7 +82,7 @@ class ModelLine final : public fakes::SimulatedLine {
   std::unique_ptr<platform::SerialPort> MakePort(fakes::EventLog&,
                                                  fakes::FakeClock& clock) override {
     model_ = std::make_unique<Model>(clock);
-    return std::make_unique<platform::win32::CommPort>(*model_);
+    return std::make_unique<platform::win32::serial::CommPort>(*model_);
   }
   const std::vector<fakes::WireByte>& Wire() const override { return model_->Wire(); }
   const Model& Driver() const { return *model_; }

@@ -8,9 +8,9 @@
 #include "platform/line_settings.h"
 #include "platform/platform_error.h"
 #include "platform/serial_adapter.h"
-#include "platform/win32/comm_driver.h"
+#include "platform/win32/serial/comm_driver.h"
 
-namespace tarvolk::platform::win32 {
+namespace tarvolk::platform::win32::serial {
 
 // The buffers a port asks its driver for: the control's defaults.
 inline constexpr DWORD kInputBufferSize = 1024;
@@ -21,16 +21,22 @@ inline constexpr DWORD kOutputBufferSize = 512;
 // is held elsewhere or refuses its line.
 HANDLE OpenCommPort(CommDriver& driver, std::int16_t number, const LineSettings& settings);
 
-// An open port and the number it is on.
+// The USB adapter behind port `number` and the ports alike beside it, as the
+// device tree shows them now; nothing when it is none, or the tree cannot be
+// read.
+std::optional<AdapterSighting> SightAdapterAt(CommDriver& driver, std::int16_t number);
+
+// An open port, the number it is on, and its adapter as sighted when it opened.
 struct OpenedPort {
   HANDLE handle = INVALID_HANDLE_VALUE;
   std::int16_t number = 0;
+  std::optional<AdapterSighting> sighting;
 };
 
 // One try to open a port again on a thread of its own, so that a driver that
 // takes seconds to open (a Bluetooth port, a sleeping USB device) never holds
 // up the thread the host's windows run on. When the port does not open and
-// the try is to follow an adapter, it looks for that adapter under another
+// the try is to follow its adapter, it looks for that adapter under another
 // number and opens it there. The try and its starter share this; whichever
 // of them is last to let go of the port closes it.
 class BackgroundOpen {
@@ -38,37 +44,44 @@ class BackgroundOpen {
   struct Request {
     std::int16_t number = 0;
     LineSettings settings;
-    std::optional<SerialAdapter> follow;
+    // The port's adapter as sighted when it last opened; sighted anew once
+    // the port opens.
+    std::optional<AdapterSighting> sighting;
+    // Whether to look for that adapter under other numbers.
+    bool follow = false;
   };
 
   // Nothing when no thread could be started.
   static std::shared_ptr<BackgroundOpen> Start(CommDriver& driver, const Request& request);
 
-  bool Finished() const { return stage_.load() != Stage::kRunning; }
+  BackgroundOpen(CommDriver& driver, Request request)
+      : driver_(driver), request_(std::move(request)) {}
+
+  const Request& Asked() const { return request_; }
+  bool Finished() const { return stage_.load() == Stage::kFinished; }
   // Once finished: the open port; throws the try's PlatformError when it
   // failed. Only the first call gets the port.
   OpenedPort TakePort();
   // The starter no longer wants the port: one already opened is closed at
   // once, one still being opened as soon as it opens. Never waits.
   void Abandon();
-  // The try has ended and holds no port any more: it could not open it,
-  // handed it over, or closed it after being abandoned.
-  bool LetGo() const { return letGo_.load(); }
-
-  explicit BackgroundOpen(CommDriver& driver) : driver_(driver) {}
+  // The starter wants the port after all: true when the abandoned try is
+  // still under way, which then keeps its port for TakePort again; false
+  // when it has ended and let go of the port.
+  bool Reclaim();
 
  private:
   enum class Stage { kRunning, kFinished, kAbandoned };
 
-  void Run(const Request& request);
+  void Run();
   void Finish(OpenedPort port);
 
   CommDriver& driver_;
-  // Written before stage_ leaves kRunning.
+  const Request request_;
+  // Written before stage_ becomes kFinished.
   OpenedPort port_;
   std::optional<PlatformError> failure_;
   std::atomic<Stage> stage_{Stage::kRunning};
-  std::atomic<bool> letGo_{false};
 };
 
-}  // namespace tarvolk::platform::win32
+}  // namespace tarvolk::platform::win32::serial

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/win32/comm_driver.h"
+#include "platform/win32/serial/comm_driver.h"
 
-namespace tarvolk::platform::win32 {
+namespace tarvolk::platform::win32::serial {
 
 // The COM port's calls as Windows answers them. It keeps no state, so one
 // instance serves every port and every thread of the process.
@@ -24,7 +24,7 @@ class WindowsCommDriver final : public CommDriver {
   Duration Now() override;
   void Sleep(DWORD milliseconds) override;
   bool RunAside(std::function<void()> work) override;
-  std::vector<PresentPort> PresentPorts() override;
+  DeviceTree& Devices() override;
 };
 
-}  // namespace tarvolk::platform::win32
+}  // namespace tarvolk::platform::win32::serial

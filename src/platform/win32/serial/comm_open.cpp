@@ -1,13 +1,14 @@
-#include "platform/win32/comm_open.h"
+#include "platform/win32/serial/comm_open.h"
 
 #include <string>
 #include <utility>
 
+#include "platform/device_walk.h"
 #include "platform/platform_error.h"
-#include "platform/win32/comm_line.h"
+#include "platform/win32/serial/comm_line.h"
 #include "platform/win32/win32_error.h"
 
-namespace tarvolk::platform::win32 {
+namespace tarvolk::platform::win32::serial {
 
 HANDLE OpenCommPort(CommDriver& driver, std::int16_t number, const LineSettings& settings) {
   if (number <= 0) throw PlatformError("port " + std::to_string(number) + " names no port");
@@ -30,24 +31,37 @@ HANDLE OpenCommPort(CommDriver& driver, std::int16_t number, const LineSettings&
   return port;
 }
 
+// A port that opened stays open whatever the listing does.
+std::optional<AdapterSighting> SightAdapterAt(CommDriver& driver, std::int16_t number) {
+  try {
+    return SightAdapter(number, ListPresentPorts(driver.Devices()));
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
 std::shared_ptr<BackgroundOpen> BackgroundOpen::Start(CommDriver& driver, const Request& request) {
-  auto attempt = std::make_shared<BackgroundOpen>(driver);
-  if (!driver.RunAside([attempt, request] { attempt->Run(request); })) return nullptr;
+  auto attempt = std::make_shared<BackgroundOpen>(driver, request);
+  if (!driver.RunAside([attempt] { attempt->Run(); })) return nullptr;
   return attempt;
 }
 
-void BackgroundOpen::Run(const Request& request) {
+void BackgroundOpen::Run() {
+  const std::int16_t number = request_.number;
   try {
     try {
-      Finish({OpenCommPort(driver_, request.number, request.settings), request.number});
+      const HANDLE port = OpenCommPort(driver_, number, request_.settings);
+      Finish({port, number, request_.sighting ? SightAdapterAt(driver_, number) : std::nullopt});
       return;
     } catch (const PlatformError& error) {
       failure_ = error;
     }
-    if (!request.follow) return Finish({});
-    const auto moved = FindMovedAdapter(*request.follow, request.number, driver_.PresentPorts());
+    if (!request_.follow || !request_.sighting) return Finish({});
+    const std::vector<PresentPort> present = ListPresentPorts(driver_.Devices());
+    const auto moved = FindMovedAdapter(*request_.sighting, number, present);
     if (!moved) return Finish({});
-    Finish({OpenCommPort(driver_, *moved, request.settings), *moved});
+    const HANDLE port = OpenCommPort(driver_, *moved, request_.settings);
+    Finish({port, *moved, SightAdapter(*moved, present)});
   } catch (const std::exception&) {
     // The port did not open where it was, nor where its adapter went.
     Finish({});
@@ -55,18 +69,15 @@ void BackgroundOpen::Run(const Request& request) {
 }
 
 void BackgroundOpen::Finish(OpenedPort port) {
-  port_ = port;
-  if (stage_.exchange(Stage::kFinished) == Stage::kAbandoned) {
-    if (port.handle != INVALID_HANDLE_VALUE) driver_.Close(port.handle);
-    letGo_ = true;
-  } else if (port.handle == INVALID_HANDLE_VALUE) {
-    letGo_ = true;
+  port_ = std::move(port);
+  if (stage_.exchange(Stage::kFinished) == Stage::kAbandoned &&
+      port_.handle != INVALID_HANDLE_VALUE) {
+    driver_.Close(std::exchange(port_, {}).handle);
   }
 }
 
 OpenedPort BackgroundOpen::TakePort() {
   if (!Finished()) return {};
-  letGo_ = true;
   if (port_.handle == INVALID_HANDLE_VALUE) {
     throw failure_.value_or(PlatformError("the port did not open"));
   }
@@ -74,10 +85,16 @@ OpenedPort BackgroundOpen::TakePort() {
 }
 
 void BackgroundOpen::Abandon() {
-  if (stage_.exchange(Stage::kAbandoned) != Stage::kFinished) return;
+  Stage expected = Stage::kRunning;
+  if (stage_.compare_exchange_strong(expected, Stage::kAbandoned)) return;
+  if (expected == Stage::kAbandoned) return;
   // Finished already: the port, if it opened, is ours to close.
   if (port_.handle != INVALID_HANDLE_VALUE) driver_.Close(std::exchange(port_, {}).handle);
-  letGo_ = true;
 }
 
-}  // namespace tarvolk::platform::win32
+bool BackgroundOpen::Reclaim() {
+  Stage expected = Stage::kAbandoned;
+  return stage_.compare_exchange_strong(expected, Stage::kRunning);
+}
+
+}  // namespace tarvolk::platform::win32::serial

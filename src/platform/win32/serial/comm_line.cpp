@@ -1,8 +1,8 @@
-#include "platform/win32/comm_line.h"
+#include "platform/win32/serial/comm_line.h"
 
 #include "platform/win32/win32_error.h"
 
-namespace tarvolk::platform::win32 {
+namespace tarvolk::platform::win32::serial {
 namespace {
 
 constexpr DWORD kRefusedStateRetryMs = 200;
@@ -84,4 +84,4 @@ void ApplyLineState(CommDriver& driver, HANDLE port, const LineSettings& setting
   }
 }
 
-}  // namespace tarvolk::platform::win32
+}  // namespace tarvolk::platform::win32::serial

@@ -1,15 +1,15 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
-#include "platform/serial_adapter.h"
+#include "platform/device_tree.h"
 #include "platform/win32/windows_api.h"
 
-namespace tarvolk::platform::win32 {
+namespace tarvolk::platform::win32::serial {
 
 // Everything a COM port asks of Windows and of the serial driver below it,
 // one call each, so that the port's own logic can run in tests against models
@@ -53,9 +53,16 @@ class CommDriver {
   // thread could be started.
   virtual bool RunAside(std::function<void()> work) = 0;
 
-  // The COM ports Windows knows as present devices, with the USB adapter
-  // behind each (SetupAPI). Takes milliseconds; callable from any thread.
-  virtual std::vector<PresentPort> PresentPorts() = 0;
+  // The device tree the COM ports hang in (SetupAPI, CfgMgr). Listing it
+  // takes milliseconds; callable from any thread.
+  virtual DeviceTree& Devices() = 0;
+
+  // Writes that ports gave up on while this driver still held them: their
+  // buffers and events stay with it (WindowsCommDriver: the whole process).
+  std::atomic<std::uint32_t>& WritesLeft() { return writesLeft_; }
+
+ private:
+  std::atomic<std::uint32_t> writesLeft_{0};
 };
 
-}  // namespace tarvolk::platform::win32
+}  // namespace tarvolk::platform::win32::serial

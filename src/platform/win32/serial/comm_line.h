@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/line_settings.h"
-#include "platform/win32/comm_driver.h"
+#include "platform/win32/serial/comm_driver.h"
 
-namespace tarvolk::platform::win32 {
+namespace tarvolk::platform::win32::serial {
 
 // The whole line state a port runs with. Every field a driver checks is set,
 // none is inherited: GetCommState returns what the last program left (Xon and
@@ -23,4 +23,4 @@ bool CarriesLine(const DCB& present, const DCB& wanted);
 void ApplyLineState(CommDriver& driver, HANDLE port, const LineSettings& settings,
                     DWORD inputBufferSize);
 
-}  // namespace tarvolk::platform::win32
+}  // namespace tarvolk::platform::win32::serial

@@ -1,21 +1,19 @@
-#include "platform/win32/comm_port.h"
+#include "platform/win32/serial/comm_port.h"
 
 #include <algorithm>
 #include <string>
 #include <utility>
 
 #include "platform/platform_error.h"
-#include "platform/win32/comm_line.h"
-#include "platform/win32/comm_open.h"
+#include "platform/win32/serial/comm_line.h"
+#include "platform/win32/serial/comm_open.h"
 #include "platform/win32/win32_error.h"
 
-namespace tarvolk::platform::win32 {
+namespace tarvolk::platform::win32::serial {
 namespace {
 
 // The control's line settings until someone sets others.
 constexpr std::string_view kDefaultSettings = "9600,N,8,1";
-
-std::atomic<std::uint64_t> writesLeftToDrivers{0};
 
 LineSettings ParseSettings(std::string_view text) {
   const auto parsed = LineSettings::Parse(text);
@@ -60,8 +58,6 @@ CommPort::~CommPort() {
   for (auto& write : leftWrites_) static_cast<void>(write.release());
 }
 
-std::uint64_t CommPort::WritesLeftToDrivers() { return writesLeftToDrivers.load(); }
-
 void CommPort::SetPortNumber(std::int16_t portNumber) {
   if (IsOpen()) throw PlatformError("the port number cannot change while the port is open");
   if (portNumber < 0) throw PlatformError("negative port number");
@@ -80,43 +76,77 @@ void CommPort::SetReceiveThreshold(std::int16_t threshold) { receiveThreshold_ =
 void CommPort::Open() {
   if (IsOpen()) throw PlatformError("the port is already open");
   AbandonBackgroundOpen();
-  WaitForAbandonedOpen();
-  Adopt(OpenCommPort(driver_, portNumber_, settings_));
-  adapter_ = AdapterOf(portNumber_, driver_.PresentPorts());
-  lastAdapterSearch_.reset();
+  if (std::optional<OpenedPort> port = TakeOwnTry()) return Adopt(std::move(*port));
+  const HANDLE handle = OpenCommPort(driver_, portNumber_, settings_);
+  Adopt({handle, portNumber_, SightAdapterAt(driver_, portNumber_)});
+}
+
+// The plug-in's own try, given up a moment ago, may still be opening the
+// port: opening it a second time would be refused as "in use". It is waited
+// for instead, and its port or its failure taken. A try on another port,
+// which cannot be in the way, is left to end by itself.
+std::optional<OpenedPort> CommPort::TakeOwnTry() {
+  const std::shared_ptr<BackgroundOpen> attempt = std::move(abandonedOpen_);
+  if (!attempt) return std::nullopt;
+  const BackgroundOpen::Request& asked = attempt->Asked();
+  const bool samePort = asked.number == portNumber_ && asked.settings == settings_;
+  if (!(samePort || asked.follow) || !attempt->Reclaim()) return std::nullopt;
+  const Duration deadline = driver_.Now() + kOwnTryWait;
+  while (!attempt->Finished()) {
+    if (driver_.Now() >= deadline) {
+      attempt->Abandon();
+      throw PlatformError("the port is still being opened");
+    }
+    driver_.Sleep(1);
+  }
+  if (samePort) return attempt->TakePort();
+  // It went looking for the adapter elsewhere; whatever it opened is not wanted.
+  try {
+    driver_.Close(attempt->TakePort().handle);
+  } catch (const PlatformError&) {
+  }
+  return std::nullopt;
 }
 
 SerialPort::OpenProgress CommPort::OpenInBackground() {
   if (IsOpen()) return OpenProgress::kOpen;
   if (!opening_) {
-    opening_ = BackgroundOpen::Start(driver_, {portNumber_, settings_, AdapterToFollow()});
+    ForgetWritesLeftBefore();
+    if (driver_.WritesLeft() >= kMostWritesLeft) {
+      throw ReopenGivenUpError("the driver still holds " + std::to_string(kMostWritesLeft) +
+                               " writes given up on");
+    }
+    opening_ =
+        BackgroundOpen::Start(driver_, {portNumber_, settings_, sighting_, AdapterSearchDue()});
     if (!opening_) throw PlatformError("no thread to open the port on");
     return OpenProgress::kOpening;
   }
   if (!opening_->Finished()) return OpenProgress::kOpening;
   const std::shared_ptr<BackgroundOpen> finished = std::move(opening_);
-  const OpenedPort port = finished->TakePort();
-  portNumber_ = port.number;
-  Adopt(port.handle);
+  Adopt(finished->TakePort());
   return OpenProgress::kOpen;
 }
 
-// The adapter, when the port has one and it was last looked for a while ago.
-std::optional<SerialAdapter> CommPort::AdapterToFollow() {
+// Whether a try may look for the adapter under other numbers now.
+bool CommPort::AdapterSearchDue() {
   const Duration now = driver_.Now();
-  if (!adapter_ || (lastAdapterSearch_ && now - *lastAdapterSearch_ < kAdapterSearchEvery)) {
-    return std::nullopt;
+  if (!sighting_ || (lastAdapterSearch_ && now - *lastAdapterSearch_ < kAdapterSearchEvery)) {
+    return false;
   }
   lastAdapterSearch_ = now;
-  return adapter_;
+  return true;
 }
 
 std::optional<SerialAdapter> CommPort::Adapter() const {
-  return IsOpen() ? adapter_ : std::nullopt;
+  if (!IsOpen() || !sighting_) return std::nullopt;
+  return sighting_->adapter;
 }
 
-void CommPort::Adopt(HANDLE port) {
-  handle_ = port;
+void CommPort::Adopt(OpenedPort port) {
+  handle_ = port.handle;
+  portNumber_ = port.number;
+  sighting_ = std::move(port.sighting);
+  lastAdapterSearch_.reset();
   lineFreeAt_ = Duration{0};
   finishedAtOnce_ = 0;
   live_.Raise();
@@ -126,15 +156,6 @@ void CommPort::AbandonBackgroundOpen() {
   if (!opening_) return;
   opening_->Abandon();
   abandonedOpen_ = std::move(opening_);
-}
-
-// A try given up a moment ago may still hold the port; it lets go as soon as
-// its driver answers.
-void CommPort::WaitForAbandonedOpen() {
-  if (!abandonedOpen_) return;
-  const Duration deadline = driver_.Now() + kAbandonedOpenWait;
-  while (!abandonedOpen_->LetGo() && driver_.Now() < deadline) driver_.Sleep(1);
-  abandonedOpen_.reset();
 }
 
 // What was handed over ends on a frame boundary: let it leave the line, so
@@ -172,7 +193,7 @@ void CommPort::LeaveUnfinishedWrites() {
   for (auto& write : pending_) {
     if (Unfinished(*write)) {
       leftWrites_.push_back(std::move(write));
-      ++writesLeftToDrivers;
+      ++driver_.WritesLeft();
     } else {
       spareWrites_.push_back(std::move(write));
     }
@@ -188,13 +209,17 @@ void CommPort::ForgetWritesLeftBefore() {
     }
     spareWrites_.push_back(std::move(*it));
     it = leftWrites_.erase(it);
-    --writesLeftToDrivers;
+    --driver_.WritesLeft();
   }
 }
 
 std::size_t CommPort::Write(std::span<const std::uint8_t> bytes) {
   if (!IsOpen()) throw PlatformError("the port is not open");
   if (bytes.empty()) return 0;
+  // A driver that keeps writes for ever is given no more than kMostWritesLeft.
+  const std::uint32_t left = driver_.WritesLeft();
+  if (left >= kMostWritesLeft) throw PlatformError("the driver holds every write it may");
+  if (left + pending_.size() >= kMostWritesLeft) return 0;
   const Duration now = driver_.Now();
   const Duration byteTime = settings_.ByteTime();
   std::unique_ptr<PendingWrite> write = NewWrite(bytes);
@@ -287,4 +312,4 @@ std::optional<std::size_t> CommPort::PendingOutputBytes() const {
   return held;
 }
 
-}  // namespace tarvolk::platform::win32
+}  // namespace tarvolk::platform::win32::serial

@@ -1,10 +1,10 @@
-#include "platform/win32/windows_comm_driver.h"
+#include "platform/win32/serial/windows_comm_driver.h"
 
 #include <memory>
 
-#include "platform/win32/port_devices.h"
+#include "platform/win32/serial/windows_device_tree.h"
 
-namespace tarvolk::platform::win32 {
+namespace tarvolk::platform::win32::serial {
 namespace {
 
 LONGLONG CounterFrequency() {
@@ -97,6 +97,9 @@ bool WindowsCommDriver::RunAside(std::function<void()> work) {
   return true;
 }
 
-std::vector<PresentPort> WindowsCommDriver::PresentPorts() { return ListPresentPorts(); }
+DeviceTree& WindowsCommDriver::Devices() {
+  static WindowsDeviceTree tree;
+  return tree;
+}
 
-}  // namespace tarvolk::platform::win32
+}  // namespace tarvolk::platform::win32::serial

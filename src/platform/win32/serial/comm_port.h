@@ -8,21 +8,21 @@
 
 #include "platform/line_settings.h"
 #include "platform/serial_port.h"
-#include "platform/win32/comm_driver.h"
 #include "platform/win32/live_resources.h"
+#include "platform/win32/serial/comm_driver.h"
+#include "platform/win32/serial/comm_open.h"
 
-namespace tarvolk::platform::win32 {
-
-class BackgroundOpen;
+namespace tarvolk::platform::win32::serial {
 
 // MSComm1's kind: a COM port opened for overlapped output, so that a write
 // never waits for the line. Whoever writes paces the bytes to the line; the
 // port takes all it is given.
 //
 // Nothing here waits without a bound, whatever the driver does: a write the
-// driver never finishes is given up (its buffer stays with the driver), a
-// port that takes seconds to open is reopened on a thread of its own, and a
-// close waits only for the line time it is given.
+// driver never finishes is given up (its buffer stays with the driver, and
+// there are never more than kMostWritesLeft of those), a port that takes
+// seconds to open is reopened on a thread of its own, and a close waits only
+// for the line time it is given.
 //
 // A device that has gone is told from a passing error by asking the port for
 // its state after a write failed: both fail once the device behind it is
@@ -35,12 +35,17 @@ class CommPort final : public SerialPort {
   // A write the driver has not finished this long after its line time ended
   // will not be finished: the device behind it has gone.
   static constexpr Duration kHungWriteAfter = std::chrono::seconds(1);
-  // How long Open waits for an abandoned background open to let go of the
-  // port before opening it anyway.
-  static constexpr Duration kAbandonedOpenWait = std::chrono::milliseconds(300);
+  // The longest Open waits for the plug-in's own earlier try to open the
+  // port: as long as the slowest ports (Bluetooth, a sleeping USB device)
+  // take to open at all, and so no longer than opening it again would.
+  static constexpr Duration kOwnTryWait = std::chrono::seconds(30);
   // How often a lost port's adapter is looked for under other numbers:
   // listing the devices takes milliseconds.
   static constexpr Duration kAdapterSearchEvery = std::chrono::seconds(1);
+  // The most writes a driver may keep for ever, across every port on it:
+  // each holds a buffer and an event. Past it a lost port is not reopened
+  // on its own any more.
+  static constexpr std::uint32_t kMostWritesLeft = 64;
 
   explicit CommPort(CommDriver& driver);
   ~CommPort() override;
@@ -67,10 +72,6 @@ class CommPort final : public SerialPort {
   // only tells of a line slower than its nominal speed.
   std::optional<std::size_t> PendingOutputBytes() const override;
 
-  // Writes given up on across the process, whose buffers stay with a driver
-  // that may still write into them.
-  static std::uint64_t WritesLeftToDrivers();
-
  private:
   struct PendingWrite;
 
@@ -80,10 +81,10 @@ class CommPort final : public SerialPort {
   void SleepUntil(Duration deadline);
   void LeaveUnfinishedWrites();
   void ForgetWritesLeftBefore();
-  void WaitForAbandonedOpen();
   void AbandonBackgroundOpen();
-  void Adopt(HANDLE port);
-  std::optional<SerialAdapter> AdapterToFollow();
+  std::optional<OpenedPort> TakeOwnTry();
+  void Adopt(OpenedPort port);
+  bool AdapterSearchDue();
 
   CommDriver& driver_;
   std::int16_t portNumber_ = 1;
@@ -91,8 +92,8 @@ class CommPort final : public SerialPort {
   std::int16_t receiveThreshold_ = 0;
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   LiveFlag live_;  // up while handle_ is open
-  // The USB adapter noted when the port last opened where it was asked to.
-  std::optional<SerialAdapter> adapter_;
+  // The USB adapter noted when the port last opened.
+  std::optional<AdapterSighting> sighting_;
   std::optional<Duration> lastAdapterSearch_;
   std::shared_ptr<BackgroundOpen> opening_;
   std::shared_ptr<BackgroundOpen> abandonedOpen_;
@@ -108,4 +109,4 @@ class CommPort final : public SerialPort {
   std::size_t finishedAtOnce_ = 0;
 };
 
-}  // namespace tarvolk::platform::win32
+}  // namespace tarvolk::platform::win32::serial

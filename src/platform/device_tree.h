@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarvolk::platform {
+
+// Windows' device tree, as far as telling which USB adapter a COM port
+// belongs to needs it (SetupAPI and CfgMgr). Nodes are only valid while
+// their devices are present. Callable from any thread.
+class DeviceTree {
+ public:
+  using Node = std::uint32_t;
+
+  // A present device that carries a COM port: its node, and the port's name
+  // as Windows stores it ("COM7").
+  struct PortNode {
+    Node node = 0;
+    std::u16string portName;
+  };
+
+  virtual ~DeviceTree() = default;
+
+  // The present devices of the Ports and the Modem class (some USB CDC
+  // devices list their port as a modem) that name a port.
+  virtual std::vector<PortNode> PortNodes() = 0;
+  // "USB\VID_0403&PID_6001\A50285BI"; nothing when the node has gone.
+  virtual std::optional<std::u16string> InstanceId(Node node) = 0;
+  // Nothing at the root, or when the node has gone.
+  virtual std::optional<Node> Parent(Node node) = 0;
+};
+
+}  // namespace tarvolk::platform

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "platform/device_tree.h"
+#include "platform/serial_adapter.h"
+
+namespace tarvolk::platform {
+
+// The USB adapter a port's device belongs to, found by walking up from the
+// port's node to the USB device: through the USB-serial bus drivers' own
+// nodes (FTDIBUS\...) and one interface of a composite device (USB\...&MI_01),
+// never past a node of another vendor and product. A port under any other
+// enumerator (Bluetooth, ACPI, PCI, software, root) has no adapter: a
+// Bluetooth port's walk would otherwise end at the PC's own USB radio.
+std::optional<SerialAdapter> AdapterAbove(DeviceTree& tree, DeviceTree::Node port);
+
+// The COM ports present, each with its adapter. Ports named otherwise than
+// COM1 to COM255 (a printer's LPT1) are left out.
+std::vector<PresentPort> ListPresentPorts(DeviceTree& tree);
+
+}  // namespace tarvolk::platform

@@ -1,0 +1,79 @@
+#include "platform/win32/serial/windows_device_tree.h"
+
+#include "platform/win32/wide_text.h"
+#include "platform/win32/windows_api.h"
+
+// After windows.h.
+#include <cfgmgr32.h>
+#include <devguid.h>
+#include <setupapi.h>
+
+namespace tarvolk::platform::win32::serial {
+namespace {
+
+class DeviceSet {
+ public:
+  // Only present devices: an unplugged adapter's node stays in the tree.
+  explicit DeviceSet(const GUID& deviceClass)
+      : set_(SetupDiGetClassDevsW(&deviceClass, nullptr, nullptr, DIGCF_PRESENT)) {}
+  ~DeviceSet() {
+    if (set_ != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(set_);
+  }
+  DeviceSet(const DeviceSet&) = delete;
+  DeviceSet& operator=(const DeviceSet&) = delete;
+
+  HDEVINFO Get() const { return set_; }
+
+ private:
+  HDEVINFO set_;
+};
+
+// The PortName value in the device's own key ("COM7", or "LPT1" for a
+// printer port); empty when it has none.
+std::u16string PortNameOf(HDEVINFO set, SP_DEVINFO_DATA& device) {
+  const HKEY key =
+      SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
+  if (key == INVALID_HANDLE_VALUE) return {};
+  wchar_t name[32] = {};
+  DWORD size = sizeof name - sizeof name[0];
+  DWORD type = 0;
+  const LONG status =
+      RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS || type != REG_SZ) return {};
+  return FromWide(name);
+}
+
+void AddPortNodes(const GUID& deviceClass, std::vector<DeviceTree::PortNode>& nodes) {
+  const DeviceSet set(deviceClass);
+  if (set.Get() == INVALID_HANDLE_VALUE) return;
+  SP_DEVINFO_DATA device{};
+  device.cbSize = sizeof device;
+  for (DWORD index = 0; SetupDiEnumDeviceInfo(set.Get(), index, &device); ++index) {
+    std::u16string name = PortNameOf(set.Get(), device);
+    if (!name.empty()) nodes.push_back({device.DevInst, std::move(name)});
+  }
+}
+
+}  // namespace
+
+std::vector<DeviceTree::PortNode> WindowsDeviceTree::PortNodes() {
+  std::vector<PortNode> nodes;
+  AddPortNodes(GUID_DEVCLASS_PORTS, nodes);
+  AddPortNodes(GUID_DEVCLASS_MODEM, nodes);
+  return nodes;
+}
+
+std::optional<std::u16string> WindowsDeviceTree::InstanceId(Node node) {
+  wchar_t id[MAX_DEVICE_ID_LEN] = {};
+  if (CM_Get_Device_IDW(node, id, MAX_DEVICE_ID_LEN, 0) != CR_SUCCESS) return std::nullopt;
+  return FromWide(id);
+}
+
+std::optional<DeviceTree::Node> WindowsDeviceTree::Parent(Node node) {
+  DEVINST parent = 0;
+  if (CM_Get_Parent(&parent, node, 0) != CR_SUCCESS) return std::nullopt;
+  return parent;
+}
+
+}  // namespace tarvolk::platform::win32::serial

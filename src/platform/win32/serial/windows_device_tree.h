@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/device_tree.h"
+
+namespace tarvolk::platform::win32::serial {
+
+// Windows' device tree through SetupAPI and CfgMgr, each call passed straight
+// through. It keeps no state, so one instance serves every thread. Anything
+// Windows refuses leaves that node, or the list, out; under Wine, whose ports
+// are mapped files, the list is empty.
+class WindowsDeviceTree final : public DeviceTree {
+ public:
+  std::vector<PortNode> PortNodes() override;
+  std::optional<std::u16string> InstanceId(Node node) override;
+  std::optional<Node> Parent(Node node) override;
+};
+
+}  // namespace tarvolk::platform::win32::serial
