@@ -1,13 +1,15 @@
 ; The setup program of the Tarvolk DMX plug-in. It installs the 32-bit
 ; Tarvolk_DMX.out.dll, the one the 32-bit host loads, and on 64-bit Windows,
 ; when chosen, the 64-bit build in the subfolder x64; registers each with the
-; regsvr32 of its own registry view; installs the German guide Anleitung.txt
-; beside the DLL, offered on the finish page; and writes an uninstaller and
-; the entry under "Programs and Features". The user's stored port settings
-; and the plug-in's journal are never touched.
+; regsvr32 of its own registry view; installs the German guide beside the
+; DLL, under a name of its own (the plug-in folder is shared with the host's
+; other plug-ins, whose files are never touched), offered on the finish page;
+; and writes an uninstaller and the entry under "Programs and Features".
+; The user's stored port settings and the plug-in's journal are never
+; touched.
 ;
 ; Built by CMake (packaging/windows): makensis -INPUTCHARSET UTF8
-;   -DVERSION=1.0.0.8 -DDLL32=<32-bit DLL> -DDLL64=<64-bit DLL> -DGUIDE=<Anleitung.txt>
+;   -DVERSION=1.0.0.8 -DDLL32=<32-bit DLL> -DDLL64=<64-bit DLL> -DGUIDE=<guide>
 ;   -DOUTFILE=<setup.exe>
 ;
 ; Command line of the setup program:
@@ -35,7 +37,7 @@ RequestExecutionLevel admin
 !define PRODUCT "Tarvolk DMX Plugin"
 !define PUBLISHER "Privat"
 !define DLL_NAME "Tarvolk_DMX.out.dll"
-!define GUIDE_NAME "Anleitung.txt"
+!define GUIDE_NAME "Tarvolk_DMX-Anleitung.txt"
 !define UNINSTALLER "Tarvolk_DMX-Deinstallation.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvolk_DMX"
 !define EXIT_FAILED 2

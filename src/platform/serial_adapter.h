@@ -17,7 +17,7 @@ struct SerialAdapter {
   std::u16string serial;  // empty when the adapter has none
   // Which channel of a chip with several (FT2232H, FT4232H, CP2105): its
   // USB interface, 0 for channel A. The channels share the serial number.
-  std::optional<std::uint8_t> chipChannel;
+  std::optional<std::uint8_t> chipChannel = std::nullopt;
   bool operator==(const SerialAdapter&) const = default;
 };
 

@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "platform/win32/debug_output.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/windows_api.h"
 
@@ -14,6 +15,7 @@ namespace {
 constexpr wchar_t kFolderName[] = L"\\Tarvolk DMX";
 constexpr wchar_t kFileName[] = L"\\Protokoll.txt";
 constexpr wchar_t kOldFileName[] = L"\\Protokoll.1.txt";
+constexpr wchar_t kWritersMutex[] = L"Local\\Tarvolk DMX Protokoll";
 // Marks the file as UTF-8 for editors that would otherwise guess a code page.
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
@@ -34,6 +36,14 @@ std::string Utf8(std::wstring_view text) {
   return utf8;
 }
 
+// 0 when the file is missing.
+unsigned long long SizeOf(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA attributes{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes)) return 0;
+  return (static_cast<unsigned long long>(attributes.nFileSizeHigh) << 32) |
+         attributes.nFileSizeLow;
+}
+
 std::wstring Stamped(std::u16string_view line) {
   SYSTEMTIME now{};
   GetLocalTime(&now);
@@ -45,39 +55,57 @@ std::wstring Stamped(std::u16string_view line) {
 
 }  // namespace
 
-FileJournal::FileJournal(std::wstring folder) : folder_(std::move(folder)) {
+FileJournal::FileJournal(std::wstring folder)
+    : folder_(std::move(folder)), writers_(CreateMutexW(nullptr, FALSE, kWritersMutex)) {
   if (folder_.empty()) {
     const std::wstring appData = LocalAppData();
     if (!appData.empty()) folder_ = appData + kFolderName;
   }
 }
 
-void FileJournal::Write(std::u16string_view line) {
-  const std::wstring stamped = Stamped(line);
-  OutputDebugStringW(stamped.c_str());
-  if (!folder_.empty()) Append(Utf8(stamped));
+FileJournal::~FileJournal() {
+  if (writers_ != nullptr) CloseHandle(writers_);
 }
 
+void FileJournal::Write(std::u16string_view line) {
+  std::wstring stamped = Stamped(line);
+  if (!folder_.empty()) Append(Utf8(stamped));
+  SendToDebugViewers(std::move(stamped));
+}
+
+// One writer at a time, of any process, looks at the size, rotates and
+// appends: two hosts past the mark would otherwise both rename, the second
+// one the first one's new file over the history, or both start the new file.
+// A writer holds the mutex for one line; one that holds it longer (a process
+// stopped in a debugger) is not waited for, and the line is appended anyway.
 void FileJournal::Append(const std::string& utf8) {
   CreateDirectoryW(folder_.c_str(), nullptr);
   const std::wstring path = folder_ + kFileName;
-  WIN32_FILE_ATTRIBUTE_DATA attributes{};
-  if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes)) {
-    const unsigned long long size =
-        (static_cast<unsigned long long>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
-    if (size >= kRotateAt) {
-      MoveFileExW(path.c_str(), (folder_ + kOldFileName).c_str(), MOVEFILE_REPLACE_EXISTING);
-    }
-  }
+  const DWORD taken =
+      writers_ == nullptr ? WAIT_FAILED : WaitForSingleObject(writers_, kOtherWriterWaitMs);
+  const bool alone = taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED;
+  if (alone) RotateWhenFull(path);
   const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
-  const std::string text = created ? kByteOrderMark + utf8 : utf8;
-  DWORD written = 0;
-  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(file);
+  if (file != INVALID_HANDLE_VALUE) {
+    const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+    const std::string text = created ? kByteOrderMark + utf8 : utf8;
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+  }
+  if (alone) ReleaseMutex(writers_);
+}
+
+// A file a viewer holds open cannot be renamed: it is tried again a minute
+// later, not at every line.
+void FileJournal::RotateWhenFull(const std::wstring& path) {
+  const ULONGLONG now = GetTickCount64();
+  if (now < nextRotation_ || SizeOf(path) < kRotateAt) return;
+  if (!MoveFileExW(path.c_str(), (folder_ + kOldFileName).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    nextRotation_ = now + kRotationRetryMs;
+  }
 }
 
 }  // namespace tarvolk::platform::win32

@@ -7,14 +7,6 @@
 #include "platform/line_settings.h"
 
 namespace tarvolk::drivers {
-namespace {
-
-std::u16string PortName(std::int16_t number) {
-  const std::string name = "COM" + std::to_string(number);
-  return {name.begin(), name.end()};
-}
-
-}  // namespace
 
 DCB DriverModel::DefaultState() {
   DCB state{};
@@ -59,12 +51,6 @@ HANDLE DriverModel::Open(const std::wstring& name) {
   {
     const std::lock_guard lock(mutex_);
     aside = aside_;
-    // An open under way aside holds the port until it ends.
-    if (!aside && !asideWork_.empty()) {
-      askedToOpen.push_back(name);
-      SetLastError(ERROR_ACCESS_DENIED);
-      return INVALID_HANDLE_VALUE;
-    }
   }
   // On the caller's thread a slow open holds it up; aside it only comes late.
   if (!aside && openTime > Duration{0}) clock_.Advance(openTime);
@@ -230,7 +216,8 @@ platform::DeviceTree& DriverModel::Devices() {
   const std::lock_guard lock(mutex_);
   ++deviceListings;
   tree_.chains = otherDevices;
-  if (!deviceGone && !nodes.empty()) tree_.chains.push_back({PortName(at), nodes});
+  const std::string name = "COM" + std::to_string(at);
+  if (!deviceGone && !nodes.empty()) tree_.chains.push_back({{name.begin(), name.end()}, nodes});
   return tree_;
 }
 

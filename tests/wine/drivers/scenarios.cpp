@@ -5,6 +5,13 @@
 
 namespace tarvolk::drivers {
 
+Duration FirstByteAfter(const DriverModel& port, Duration time) {
+  const auto& wire = port.Wire();
+  const auto first = std::find_if(wire.begin(), wire.end(),
+                                  [&](const fakes::WireByte& byte) { return byte.start >= time; });
+  return first == wire.end() ? Duration::max() : first->start;
+}
+
 CloseCycles RunCloseCycles(Show& show, int cycles, unsigned seed) {
   std::mt19937 random(seed);
   std::uniform_int_distribution<std::int64_t> showMs(20, 220);
@@ -39,10 +46,7 @@ SlowLoss RunSlowLoss(Show& show, DriverModel& port, Duration openTime, Duration 
   port.opensFail = false;
   const Duration back = show.Now();
   show.Run(std::chrono::seconds(2));
-  const auto& wire = port.Wire();
-  const auto first = std::find_if(wire.begin(), wire.end(),
-                                  [&](const fakes::WireByte& byte) { return byte.start >= back; });
-  result.resumedAfter = first == wire.end() ? Duration::max() : first->start - back;
+  result.resumedAfter = FirstByteAfter(port, back) - back;
   return result;
 }
 

@@ -7,6 +7,9 @@
 // Whole shows on a model driver, shared by the tests and `make bench`.
 namespace tarvolk::drivers {
 
+// When the first byte after `time` started on the wire; Duration::max() for none.
+Duration FirstByteAfter(const DriverModel& port, Duration time);
+
 // Output switched off and on again at random moments of a 254-channel show.
 struct CloseCycles {
   dmx_interface::DecoderCounts decoded;  // what the device made of the wire

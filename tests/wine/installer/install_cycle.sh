@@ -5,7 +5,8 @@
 # read back and used by a script client of that view, which stores its port;
 # the entry under "Programs and Features" and the German guide; then the
 # silent uninstallation from that entry, which removes everything but the
-# stored port.
+# stored port. Another plug-in's guide, Anleitung.txt, lies in the folder all
+# along and survives both.
 #   install_cycle.sh HARNESS ARCH WORK_DIR SETUP DLL CLIENT_VBS
 set -euo pipefail
 harness=$1 arch=$2 work=$3 setup=$4 dll=$5 client=$6
@@ -21,6 +22,10 @@ uninstaller="$install_dir\\Tarvolk_DMX-Deinstallation.exe"
 port_key='HKCU\Software\VB and VBA Program Settings\Tarvolk Installationstest\Plugins\Tarvolk_DMX.out.dll'
 unix_path() { winepath -u "$1" | tr -d '\r'; }
 exists() { [[ -e $(unix_path "$1") ]] && echo present || echo absent; }
+
+foreign_guide=$(unix_path "$install_dir\\Anleitung.txt")
+mkdir -p "$(dirname "$foreign_guide")"
+printf 'Anleitung eines anderen Plug-ins\r\n' >"$foreign_guide"
 
 status=0
 run_command_line "\"$(winepath -w "$setup")\" /S /X64 /D=$install_dir" || status=$?
@@ -41,10 +46,11 @@ if [[ $arch == win32 ]]; then
   expect "no 64-bit plug-in on 32-bit Windows" "$(exists "$install_dir\\x64")" absent
 fi
 expect "the client stored its port" "$(wine_reg_value "$port_key" COM)" 1
-guide=$(unix_path "$install_dir\\Anleitung.txt")
+guide=$(unix_path "$install_dir\\Tarvolk_DMX-Anleitung.txt")
 expect "the guide beside the plug-in" \
   "$(head -n 1 "$guide" | tr -d '\r' | sed '1s/^\xEF\xBB\xBF//')" "Tarvolk DMX Plugin – Anleitung"
 size_kb=$((size_kb + ($(stat -c %s "$guide") + 1023) / 1024))
+expect "another plug-in's guide untouched" "$(tr -d '\r' <"$foreign_guide")" "Anleitung eines anderen Plug-ins"
 
 # A 32-bit program's entry, in the 32-bit view.
 entry() { in_view 32 wine_reg_value "$SETUP_UNINSTALL_KEY" "$1"; }
@@ -74,8 +80,10 @@ for view in "${views[@]}"; do
       "$(in_view "$view" wine_reg_key_exists "$key" && echo present || echo absent)" absent
   done
 done
-expect "guide removed" "$(exists "$install_dir\\Anleitung.txt")" absent
-expect "installation folder removed" "$(exists "$install_dir")" absent
+expect "guide removed" "$(exists "$install_dir\\Tarvolk_DMX-Anleitung.txt")" absent
+expect "installation folder keeps only another plug-in's guide" \
+  "$(ls "$(dirname "$foreign_guide")")" "Anleitung.txt"
+expect "another plug-in's guide kept" "$(tr -d '\r' <"$foreign_guide")" "Anleitung eines anderen Plug-ins"
 expect "entry removed" "$(in_view 32 wine_reg_key_exists "$SETUP_UNINSTALL_KEY" && echo present || echo absent)" absent
 expect "stored port kept" "$(wine_reg_value "$port_key" COM)" 1
 expect_summary
