@@ -41,7 +41,8 @@ std::optional<std::uint8_t> FtdiChannel(const std::wstring& serialAndChannel) {
   if (serialAndChannel.size() < 2 || serialAndChannel.find(L'&') != std::wstring::npos) {
     return std::nullopt;
   }
-  const wchar_t letter = static_cast<wchar_t>(std::towupper(serialAndChannel.back()));
+  const auto letter =
+      static_cast<wchar_t>(std::towupper(static_cast<std::wint_t>(serialAndChannel.back())));
   if (letter < L'A' || letter > L'H') return std::nullopt;
   return static_cast<std::uint8_t>(letter - L'A');
 }

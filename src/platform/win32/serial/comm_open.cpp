@@ -51,7 +51,11 @@ void BackgroundOpen::Run() {
   try {
     try {
       const HANDLE port = OpenCommPort(driver_, number, request_.settings);
-      Finish({port, number, request_.sighting ? SightAdapterAt(driver_, number) : std::nullopt});
+      // Windows may list a device a moment after its port opens: until then
+      // the adapter is the one sighted before.
+      std::optional<AdapterSighting> sighting = request_.sighting;
+      if (sighting) sighting = SightAdapterAt(driver_, number).value_or(*sighting);
+      Finish({port, number, std::move(sighting)});
       return;
     } catch (const PlatformError& error) {
       failure_ = error;
