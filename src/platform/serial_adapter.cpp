@@ -12,13 +12,23 @@ bool Alike(const PresentPort& port, const SerialAdapter& adapter) {
          port.adapter->product == adapter.product;
 }
 
+// Whether a port on `number` among `ports` matches.
+template <class Match>
+bool AnyOn(const std::vector<PresentPort>& ports, std::int16_t number, Match matches) {
+  return std::any_of(ports.begin(), ports.end(), [&](const PresentPort& port) {
+    return port.number == number && matches(port);
+  });
+}
+
 }  // namespace
 
 std::optional<AdapterSighting> SightAdapter(std::int16_t number,
                                             const std::vector<PresentPort>& present) {
-  const auto port = std::find_if(present.begin(), present.end(),
-                                 [number](const PresentPort& p) { return p.number == number; });
-  if (port == present.end() || !port->adapter) return std::nullopt;
+  // A modem Windows lists on a port as well has no adapter of its own.
+  const auto port = std::find_if(present.begin(), present.end(), [number](const PresentPort& p) {
+    return p.number == number && p.adapter;
+  });
+  if (port == present.end()) return std::nullopt;
   AdapterSighting sighting{*port->adapter, {}};
   std::copy_if(present.begin(), present.end(), std::back_inserter(sighting.alike),
                [&](const PresentPort& p) { return Alike(p, sighting.adapter); });
@@ -28,18 +38,13 @@ std::optional<AdapterSighting> SightAdapter(std::int16_t number,
 std::optional<std::int16_t> FindMovedAdapter(const AdapterSighting& sighting,
                                              std::int16_t lostNumber,
                                              const std::vector<PresentPort>& present) {
-  const SerialAdapter& adapter = sighting.adapter;
-  const auto at = [](std::int16_t number) {
-    return [number](const PresentPort& port) { return port.number == number; };
-  };
+  const auto same = [&](const PresentPort& port) { return port.adapter == sighting.adapter; };
+  const auto alike = [&](const PresentPort& port) { return Alike(port, sighting.adapter); };
   // Still there, only slow to open or held by another program.
-  const auto old = std::find_if(present.begin(), present.end(), at(lostNumber));
-  if (old != present.end() && Alike(*old, adapter)) return std::nullopt;
+  if (AnyOn(present, lostNumber, alike)) return std::nullopt;
   std::vector<std::int16_t> appeared;
   for (const PresentPort& port : present) {
-    if (port.adapter != adapter) continue;
-    const auto seen = std::find_if(sighting.alike.begin(), sighting.alike.end(), at(port.number));
-    if (seen == sighting.alike.end() || seen->adapter != adapter) appeared.push_back(port.number);
+    if (same(port) && !AnyOn(sighting.alike, port.number, same)) appeared.push_back(port.number);
   }
   if (appeared.size() != 1) return std::nullopt;
   return appeared.front();
