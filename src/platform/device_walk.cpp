@@ -35,45 +35,40 @@ std::uint16_t Hex(const std::wstring& digits) {
   return static_cast<std::uint16_t>(std::stoul(digits, nullptr, 16));
 }
 
-// FTDI appends the channel's letter to the serial number: ...A50285BIA for
-// the only channel of an FT232R, ...FT1234ABB for channel B of an FT2232H.
+// FTDI appends the channel's letter, A to D, to the serial number:
+// ...A50285BIA for the only channel of an FT232R, ...FT1234ABB for channel B
+// of an FT2232H.
 std::optional<std::uint8_t> FtdiChannel(const std::wstring& serialAndChannel) {
-  if (serialAndChannel.size() < 2 || serialAndChannel.find(L'&') != std::wstring::npos) {
-    return std::nullopt;
-  }
   const auto letter =
       static_cast<wchar_t>(std::towupper(static_cast<std::wint_t>(serialAndChannel.back())));
-  if (letter < L'A' || letter > L'H') return std::nullopt;
+  if (letter < L'A' || letter > L'D') return std::nullopt;
   return static_cast<std::uint8_t>(letter - L'A');
 }
 
 NodeFacts ReadNode(std::u16string_view instanceId) {
-  static const std::wregex kUsb(LR"(USB\\VID_([0-9A-F]{4})&PID_([0-9A-F]{4})((?:&\w+)*)\\([^\\]+))",
+  static const std::wregex kUsb(LR"(USB\\VID_([0-9A-F]{4})&PID_([0-9A-F]{4})(?:&\w+)*\\([^\\]+))",
                                 std::regex::icase);
   static const std::wregex kInterface(LR"(&MI_([0-9A-F]{2}))", std::regex::icase);
   static const std::wregex kFtdiBus(
-      LR"(FTDIBUS\\VID_([0-9A-F]{4})\+PID_([0-9A-F]{4})\+([^\\]*)\\[^\\]+)", std::regex::icase);
+      LR"(FTDIBUS\\VID_([0-9A-F]{4})\+PID_([0-9A-F]{4})\+([^\\]+)\\[^\\]+)", std::regex::icase);
   const std::wstring id = Wide(instanceId);
   std::wsmatch match;
+  std::wsmatch interface;
   NodeFacts facts;
   if (std::regex_match(id, match, kFtdiBus)) {
     facts.kind = NodeKind::kBusPort;
     facts.chipChannel = FtdiChannel(match[3].str());
-  } else if (std::regex_match(id, match, kUsb)) {
-    const std::wstring qualifiers = match[3].str();
-    const std::wstring instance = match[4].str();
-    std::wsmatch interface;
-    if (std::regex_search(qualifiers, interface, kInterface)) {
-      facts.kind = NodeKind::kUsbInterface;
-      facts.chipChannel = static_cast<std::uint8_t>(Hex(interface[1].str()));
-    } else {
-      facts.kind = NodeKind::kUsbDevice;
-      // Windows makes the instance up from the socket, with '&' in it, for a
-      // device that reports no serial number.
-      if (instance.find(L'&') == std::wstring::npos) facts.serial = Narrowed(instance);
-    }
-  } else {
+  } else if (!std::regex_match(id, match, kUsb)) {
     return facts;
+  } else if (std::regex_search(id, interface, kInterface)) {
+    facts.kind = NodeKind::kUsbInterface;
+    facts.chipChannel = static_cast<std::uint8_t>(Hex(interface[1].str()));
+  } else {
+    facts.kind = NodeKind::kUsbDevice;
+    // Windows makes the instance up from the socket, with '&' in it, for a
+    // device that reports no serial number.
+    const std::wstring instance = match[3].str();
+    if (instance.find(L'&') == std::wstring::npos) facts.serial = Narrowed(instance);
   }
   facts.vendor = Hex(match[1].str());
   facts.product = Hex(match[2].str());

@@ -40,6 +40,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Device{"Ft232r", fakes::kFt232r, Usb{0x0403, 0x6001, u"A50285BI", 0}},
         Device{"Ft2232hChannelB", fakes::Ft2232h(u'B'), Usb{0x0403, 0x6010, u"FT1234AB", 1}},
+        Device{"FtdiChannelDAlone",
+               {u"FTDIBUS\\VID_0403+PID_6011+FT5678D\\0000", u"USB\\VID_0403&PID_6011\\FT5678"},
+               Usb{0x0403, 0x6011, u"FT5678", 3}},
+        Device{"FtdiWithoutChannel",
+               {u"FTDIBUS\\VID_0403+PID_6001+FT99\\0000", u"USB\\VID_0403&PID_6001\\FT99"},
+               Usb{0x0403, 0x6001, u"FT99"}},
         Device{"Cp210x", {u"usb\\vid_10c4&pid_ea60\\0001", kHub}, Usb{0x10C4, 0xEA60, u"0001"}},
         Device{"Cp2105",
                {u"USB\\VID_10C4&PID_EA70&MI_01\\6&1F2E", u"USB\\VID_10C4&PID_EA70\\00A1"},
@@ -60,13 +66,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DeviceTreeTest, ListsComPortsOnly) {
   fakes::FakeDeviceTree tree;
-  for (const char16_t* name : {u"COM7", u"com12", u"LPT1", u"COM0", u"COM256", u"COM", u"COMX"}) {
+  for (const char16_t* name :
+       {u"COM1", u"com12", u"COM255", u"LPT1", u"COM0", u"COM256", u"COM", u"COMX"}) {
     tree.chains.push_back({name, fakes::kBuiltInUart});
   }
   const std::vector<PresentPort> ports = ListPresentPorts(tree);
-  ASSERT_EQ(ports.size(), 2u);
-  EXPECT_EQ(ports[0].number, 7);
+  ASSERT_EQ(ports.size(), 3u);
+  EXPECT_EQ(ports[0].number, 1);
   EXPECT_EQ(ports[1].number, 12);
+  EXPECT_EQ(ports[2].number, 255);
 }
 
 // Where the adapter lost from COM7 is now: the ports present when COM7 last
