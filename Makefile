@@ -9,6 +9,9 @@
 JOBS ?= $(shell nproc)
 # Seconds each libFuzzer target runs in make fuzz (make test gives each 10 s).
 FUZZ_SECONDS ?= 300
+# Seeds of random host calls against a randomly failing driver in make fuzz
+# (make test runs 200 from seed 1).
+CHAOS_RUNS ?= 100000
 
 deps-core:
 	@bash scripts/install-deps.sh core
@@ -55,16 +58,17 @@ test: unit-tests sanitize-tests fuzz-smoke wine-tests
 	@echo "==> All tests passed"
 
 # The long run: each libFuzzer target for FUZZ_SECONDS, then for both
-# architectures 10^5 random dispatch calls, 10^4 Enable/Disable cycles and 200
-# closes mid-frame.
+# architectures 10^5 random dispatch calls, 10^4 Enable/Disable cycles, 200
+# closes mid-frame and CHAOS_RUNS seeds of the serial layer's chaos run.
 fuzz: wine-builds
 	@bash scripts/install-deps.sh core fuzz
 	@echo "==> Running each fuzzing target for $(FUZZ_SECONDS) s"
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
 	TARVOLK_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --preset fuzz
-	@echo "==> 10^5 dispatch calls, 10^4 Enable/Disable cycles and 200 closes mid-frame on each architecture"
+	@echo "==> 10^5 dispatch calls, 10^4 Enable/Disable cycles, 200 closes mid-frame and $(CHAOS_RUNS) chaos seeds on each architecture"
 	TARVOLK_FUZZ_CALLS=100000 TARVOLK_SOAK_CYCLES=10000 TARVOLK_REOPEN_CYCLES=200 \
+	  TARVOLK_CHAOS_RUNS=$(CHAOS_RUNS) TARVOLK_CHAOS_SEED=$$(date +%s) \
 	  bash scripts/wine-tests.sh -L fuzz
 	@echo "==> The fuzzing run passed"
 

@@ -8,6 +8,7 @@
 #include "engine/open_sequence.h"
 #include "engine/serial_link.h"
 #include "model_show.h"
+#include "platform/win32/live_resources.h"
 #include "platform/win32/serial/windows_comm_driver.h"
 #include "scenarios.h"
 
@@ -56,6 +57,30 @@ TEST(LineState, WhatTheLastProgramLeftIsReplacedWhole) {
   EXPECT_EQ(line.fRtsControl, static_cast<DWORD>(RTS_CONTROL_ENABLE));
   show.Run(1s);
   EXPECT_GT(show.Decoded().frames, 20u);
+}
+
+// Every line a port is given reaches the driver, at the open and while open.
+struct Line {
+  const char* settings;
+  BYTE parity;
+  BYTE stopBits;
+};
+
+TEST(LineState, EveryLineReachesTheDriver) {
+  for (const Line line :
+       {Line{"9600,N,8,1", NOPARITY, ONESTOPBIT}, Line{"4800,E,7,1.5", EVENPARITY, ONE5STOPBITS},
+        Line{"19200,O,8,2", ODDPARITY, TWOSTOPBITS}, Line{"1200,M,8,1", MARKPARITY, ONESTOPBIT},
+        Line{"2400,S,8,1", SPACEPARITY, ONESTOPBIT}}) {
+    fakes::FakeClock clock;
+    InstantWrites model(clock);
+    CommPort port(model);
+    port.Open();
+    port.SetSettings(line.settings);
+    EXPECT_EQ(model.LineState().Parity, line.parity) << line.settings;
+    EXPECT_EQ(model.LineState().fParity, line.parity == NOPARITY ? 0u : 1u) << line.settings;
+    EXPECT_EQ(model.LineState().StopBits, line.stopBits) << line.settings;
+    EXPECT_EQ(model.outputBufferAsked, 512u);
+  }
 }
 
 TEST(LineState, ADriverThatKeepsItsOwnBufferSizesStillSends) {
@@ -139,7 +164,29 @@ TEST(Waits, WritesLeftToADriverThatNeverFinishesThemStayBounded) {
   EXPECT_TRUE(show.Enable(kChannels));
   show.Run(10s);
   EXPECT_EQ(hole.opens, opens + 1);
-  EXPECT_LE(hole.WritesLeft(), CommPort::kMostWritesLeft);
+  EXPECT_LE(hole.WritesHeld(), CommPort::kMostWritesLeft);
+  // The device recovers: what the driver held is taken back, and output
+  // flows from the next tick on.
+  hole.Recover();
+  EXPECT_TRUE(show.Enable(kChannels));
+  const Duration back = show.Now();
+  show.Run(100ms);
+  EXPECT_LE(FirstByteAfter(hole, back) - back, Show::kClockTick);
+}
+
+// Writes given up on stay the driver's until it finishes them, long after:
+// their OVERLAPPED and event untouched (the model brings the host down
+// otherwise), and closed with the thread once it has.
+TEST(Waits, AWriteLeftToTheDriverIsItsUntilItFinishes) {
+  Show show;
+  auto& hole = show.Use<BlackHole>();
+  ASSERT_TRUE(show.Enable(kChannels));
+  show.Run(5s);
+  show.Disable();
+  ASSERT_GT(hole.WritesHeld(), 0u);
+  hole.Recover();
+  show.EndThread();
+  EXPECT_EQ(hole.EventsOpen(), 0u);
 }
 
 // The thread's end runs under the loader lock: the port goes at once.
@@ -157,10 +204,12 @@ TEST_P(ThreadEnd, NeverWaits) {
   show.Run(200ms);
   const Duration before = show.Now();
   const int sleeps = port.sleeps;
+  EXPECT_TRUE(platform::win32::AnyResourceLive()) << "the library stays loaded";
   show.EndThread();
   EXPECT_EQ(port.sleeps, sleeps);
   EXPECT_EQ(show.Now(), before);
   EXPECT_FALSE(port.IsHeld());
+  EXPECT_FALSE(platform::win32::AnyResourceLive());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -225,6 +274,54 @@ TEST(SlowOpens, EnableDuringTheirOwnTryTakesItsPort) {
   EXPECT_LE(FirstByteAfter(port, opened) - opened, Show::kClockTick) << "from the next tick on";
 }
 
+// A try that outlasts Enable's wait for it: Enable fails without opening the
+// port a second time, and the port the try opens later is let go.
+TEST(SlowOpens, ATryThatOutlastsTheWaitLetsThePortGoLater) {
+  Show show;
+  auto& port = show.Use<InstantWrites>();
+  ASSERT_NO_FATAL_FAILURE(StartASlowTry(show, port, [&] { port.openTime = 40s; }));
+  show.Disable();
+  EXPECT_FALSE(show.Enable(24));
+  show.Run(15s);
+  EXPECT_EQ(port.opens, 2);
+  EXPECT_EQ(port.secondHandles, 0);
+  EXPECT_FALSE(port.IsHeld());
+}
+
+// The dialog picking another port while a try is still following the
+// adapter: the port picked is opened, and what the try found is let go.
+TEST(SlowOpens, TheDialogPickingAnotherPortLeavesTheTrysPortAlone) {
+  Show show;
+  auto& port = show.Use<InstantWrites>();
+  port.nodes = fakes::kFt232r;
+  ASSERT_NO_FATAL_FAILURE(StartASlowTry(show, port, [&] {
+    port.at = 9;
+    port.openTime = SlowOpen::kOpenTime;
+  }));
+  show.Disable();
+  show.CloseDialog(u"24", 1);
+  EXPECT_EQ(show.Messages().size(), 1u) << "COM2 does not open";
+  EXPECT_EQ(show.PortNumber(), 2);
+  EXPECT_FALSE(port.IsHeld()) << "COM9 let go";
+}
+
+// A driver that gets its device back while the port is lost, with all the
+// writes it may keep held: the next try takes them back and opens the port.
+TEST(Waits, ADriverThatRecoversWhileThePortIsLostGetsItBack) {
+  Show show;
+  auto& hole = show.Use<BlackHole>();
+  ASSERT_TRUE(show.Enable(kChannels));
+  for (Duration run{0};
+       run < 90s && (hole.WritesHeld() < CommPort::kMostWritesLeft || hole.IsHeld()); run += 20ms) {
+    show.Run(20ms);
+  }
+  ASSERT_EQ(hole.WritesHeld(), CommPort::kMostWritesLeft);
+  hole.Recover();
+  const Duration back = show.Now();
+  show.Run(2s);
+  EXPECT_GT(FramesAfter(hole, back), 0u);
+}
+
 // A try on a thread of its own that is still under way when output stops:
 // Disable does not wait for it, and the port it opens later is let go.
 class GatedOpen final : public DriverModel {
@@ -277,6 +374,7 @@ struct Replug {
   fakes::Nodes after;      // there; none: it stays away
   Devices appearing;       // while it was away
   std::uint8_t portAfter;  // 0: output stays dark
+  bool refusedThere = false;
 };
 
 void PrintTo(const Replug& replug, std::ostream* os) { *os << replug.name; }
@@ -290,6 +388,10 @@ TEST_P(Replugged, OutputFollowsOnlyItsOwnAdapter) {
   port.nodes = replug.before;
   port.otherDevices = replug.beside;
   ASSERT_TRUE(show.Enable(24));
+  const std::u16string& node = replug.before.front();
+  EXPECT_EQ(show.Journal().back().find(u"(USB-Adapter") != std::u16string::npos,
+            node.starts_with(u"USB\\") || node.starts_with(u"FTDIBUS\\"))
+      << "the journal names the adapter";
   show.Run(300ms);
   port.deviceGone = true;
   show.Run(100ms);
@@ -297,6 +399,7 @@ TEST_P(Replugged, OutputFollowsOnlyItsOwnAdapter) {
   port.at = replug.at;
   port.nodes = replug.after;
   port.deviceGone = replug.after.empty();
+  port.opensFail = replug.refusedThere;
   port.otherDevices.insert(port.otherDevices.end(), replug.appearing.begin(),
                            replug.appearing.end());
   const Duration back = show.Now();
@@ -307,12 +410,19 @@ TEST_P(Replugged, OutputFollowsOnlyItsOwnAdapter) {
                          L"\\\\.\\" + std::wstring(name.begin(), name.end())),
               0);
   }
+  if (replug.refusedThere) {
+    const std::wstring there = L"\\\\.\\COM" + std::to_wstring(replug.at);
+    EXPECT_GE(std::count(port.askedToOpen.begin(), port.askedToOpen.end(), there), 2)
+        << "a refusal there ends the try, and the next tries again";
+  }
   if (replug.portAfter == 0) {
     EXPECT_TRUE(show.Link().IsReopening());
     EXPECT_EQ(show.PortNumber(), 1);
     return;
   }
   EXPECT_EQ(show.PortNumber(), replug.portAfter);
+  EXPECT_LT(FirstByteAfter(port, back) - back, SerialLink::kReopenInterval)
+      << "the first try finds it";
   EXPECT_GT(FramesAfter(port, back + 1500ms), 20u);
 }
 
@@ -338,6 +448,7 @@ INSTANTIATE_TEST_SUITE_P(
         Replug{"OnlyItsSiblingAppears", kChannelA, {}, 1, {}, kChannelB, 0},
         Replug{"BluetoothBesideOthers", kPaired, kPairedPhone, 1, {}, kNewlyPaired, 0},
         Replug{"AnotherAdapter", kFtdi, {}, 9, {u"USB\\VID_0403&PID_6001\\B1"}, {}, 0},
+        Replug{"RefusedThere", kFtdi, {}, 9, kFtdi, {}, 0, true},
         Replug{"BackOnItsOldNumber", Ch340In(u'2'), {}, 1, Ch340In(u'2'), {}, 1},
         Replug{"NoUsbDevice", kBuiltIn, {}, 9, kBuiltIn, {}, 0}),
     [](const auto& param) { return std::string(param.param.name); });

@@ -1,12 +1,23 @@
 #include "driver_model.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 
 #include "platform/line_settings.h"
 
 namespace tarvolk::drivers {
+namespace {
+
+[[noreturn]] void Crash(const char* what) {
+  std::fprintf(stderr, "driver model: %s\n", what);
+  std::fflush(stderr);
+  std::abort();
+}
+
+}  // namespace
 
 DCB DriverModel::DefaultState() {
   DCB state{};
@@ -53,7 +64,7 @@ HANDLE DriverModel::Open(const std::wstring& name) {
     aside = aside_;
   }
   // On the caller's thread a slow open holds it up; aside it only comes late.
-  if (!aside && openTime > Duration{0}) clock_.Advance(openTime);
+  if (!aside) Take(openTime);
   const std::lock_guard lock(mutex_);
   askedToOpen.push_back(name);
   const bool here = name == L"\\\\.\\COM" + std::to_wstring(at);
@@ -62,6 +73,7 @@ HANDLE DriverModel::Open(const std::wstring& name) {
     return INVALID_HANDLE_VALUE;
   }
   if (holder_ != INVALID_HANDLE_VALUE) {
+    ++secondHandles;
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
@@ -70,8 +82,9 @@ HANDLE DriverModel::Open(const std::wstring& name) {
   return holder_;
 }
 
-bool DriverModel::SetupComm(HANDLE port, DWORD, DWORD) {
+bool DriverModel::SetupComm(HANDLE port, DWORD, DWORD outputSize) {
   if (!Valid(port)) return false;
+  outputBufferAsked = outputSize;
   if (refusesBufferSizes) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
@@ -111,7 +124,14 @@ bool DriverModel::SetCommTimeouts(HANDLE port, const COMMTIMEOUTS&) { return Val
 
 bool DriverModel::Write(HANDLE port, const std::uint8_t* bytes, DWORD count,
                         OVERLAPPED& overlapped) {
-  if (!Valid(port)) return false;
+  CompleteDue();
+  if (!Valid(port)) {
+    tears_.push_back(wire_.size());
+    return false;
+  }
+  if (const auto held = jobs_.find(&overlapped); held != jobs_.end() && !held->second.completed) {
+    Crash("an OVERLAPPED handed over again while the driver still holds its write");
+  }
   const Duration now = clock_.Now();
   const Duration byteTime = ByteTime();
   // Output waits for CTS or DSR, which a three-wire interface never raises.
@@ -121,12 +141,22 @@ bool DriverModel::Write(HANDLE port, const std::uint8_t* bytes, DWORD count,
     Duration start = std::max(now + Latency(), lineBusyUntil_);
     job = Finish(now, start + byteTime * count, count);
     if (job.error == ERROR_SUCCESS && job.finishAt != kNever) {
-      for (DWORD i = 0; i < count; ++i, start += byteTime) wire_.push_back({start, bytes[i]});
+      for (DWORD i = 0; i < job.count; ++i, start += byteTime) wire_.push_back({start, bytes[i]});
       lineBusyUntil_ = start;
     }
   }
-  jobs_[&overlapped] = job;
-  if (job.finishAt <= now) {
+  const bool atOnce = job.finishAt <= now;
+  // Only a write that finishes partly at once tells the port what is left.
+  const bool partlyAtOnce = atOnce && job.error == ERROR_SUCCESS;
+  if (job.error != ERROR_SUCCESS || job.finishAt == kNever ||
+      (job.count < count && !partlyAtOnce)) {
+    tears_.push_back(wire_.size());
+  }
+  jobs_[&overlapped] = {job, overlapped.hEvent, atOnce};
+  events_.insert(overlapped.hEvent);
+  overlapped.Internal = atOnce ? job.error : STATUS_PENDING;
+  overlapped.InternalHigh = atOnce ? job.count : 0;
+  if (atOnce) {
     if (job.error == ERROR_SUCCESS) return true;
     SetLastError(job.error);
     return false;
@@ -140,13 +170,14 @@ DriverModel::WriteJob DriverModel::Finish(Duration now, Duration, DWORD count) {
 }
 
 bool DriverModel::WriteResult(HANDLE, OVERLAPPED& overlapped, DWORD& transferred) {
+  CompleteDue();
   const auto found = jobs_.find(&overlapped);
   if (found == jobs_.end()) {
     transferred = 0;
     return true;
   }
-  const WriteJob& job = found->second;
-  if (clock_.Now() < job.finishAt) {
+  const WriteJob& job = found->second.outcome;
+  if (!found->second.completed) {
     SetLastError(ERROR_IO_INCOMPLETE);
     return false;
   }
@@ -158,17 +189,57 @@ bool DriverModel::WriteResult(HANDLE, OVERLAPPED& overlapped, DWORD& transferred
   return true;
 }
 
+void DriverModel::CompleteDue() {
+  const Duration now = clock_.Now();
+  for (auto& [overlapped, job] : jobs_) {
+    if (job.completed || job.outcome.finishAt > now) continue;
+    if (overlapped->hEvent != job.event || overlapped->Internal != STATUS_PENDING) {
+      Crash("a write's OVERLAPPED was changed or freed while the driver held it");
+    }
+    if (!SetEvent(job.event)) Crash("a write's event was closed while the driver held it");
+    overlapped->Internal = job.outcome.error;
+    overlapped->InternalHigh = job.outcome.count;
+    job.completed = true;
+  }
+}
+
+std::size_t DriverModel::EventsOpen() const {
+  return static_cast<std::size_t>(std::count_if(events_.begin(), events_.end(), [](HANDLE event) {
+    DWORD flags = 0;
+    return GetHandleInformation(event, &flags);
+  }));
+}
+
+std::size_t DriverModel::WritesHeld() const {
+  return static_cast<std::size_t>(std::count_if(
+      jobs_.begin(), jobs_.end(), [](const auto& job) { return !job.second.completed; }));
+}
+
 void DriverModel::AbortUnfinishedWrites() {
   const Duration now = clock_.Now();
   for (auto& [overlapped, job] : jobs_) {
-    if (job.finishAt > now) job = {now, 0, ERROR_OPERATION_ABORTED};
+    if (!job.completed) job.outcome = {now, 0, ERROR_OPERATION_ABORTED};
   }
+  CompleteDue();
 }
 
 void DriverModel::DropFrom(Duration time) {
   const Duration byteTime = ByteTime();
+  const std::size_t sent = wire_.size();
   while (!wire_.empty() && wire_.back().start + byteTime > time) wire_.pop_back();
+  if (wire_.size() < sent) tears_.push_back(wire_.size());
   lineBusyUntil_ = std::min(lineBusyUntil_, std::max(time, Duration{0}));
+}
+
+void DriverModel::Take(Duration time) {
+  clock_.Advance(time);
+  took += time;
+}
+
+Duration DriverModel::AsideDoneBy() const {
+  Duration last{0};
+  for (const auto& work : asideWork_) last = std::max(last, work.first + openTime);
+  return last;
 }
 
 bool DriverModel::CancelIo(HANDLE port) {

@@ -4,6 +4,8 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "fakes/fake_clock.h"
@@ -53,6 +55,16 @@ class DriverModel : public platform::win32::serial::CommDriver {
   // The line state the port runs with now.
   const DCB& LineState() const { return lineState_; }
   bool IsHeld() const { return holder_ != INVALID_HANDLE_VALUE; }
+  // Writes handed over that the driver has not finished yet.
+  std::size_t WritesHeld() const;
+  // Where on the wire bytes that were handed over never arrived (a write
+  // that failed, finished partly or never, a purge): the wire is torn there
+  // through the driver, not the port.
+  const std::vector<std::size_t>& Tears() const { return tears_; }
+  // When the work run aside now will have run.
+  Duration AsideDoneBy() const;
+  // The events of writes handed over that are still open.
+  std::size_t EventsOpen() const;
 
   // The adapter pulled out: the port answers nothing and does not open.
   bool deviceGone = false;
@@ -71,8 +83,14 @@ class DriverModel : public platform::win32::serial::CommDriver {
 
   // What the port was asked, for the tests.
   std::vector<std::wstring> askedToOpen;
+  // Opens of the port while a handle to it was open: Windows refuses them
+  // as "in use".
+  int secondHandles = 0;
+  // The time the driver itself took on the caller's thread (slow opens, hangs).
+  Duration took{0};
   int opens = 0;
   int closes = 0;
+  DWORD outputBufferAsked = 0;
   int setStateCalls = 0;
   std::vector<Duration> setStateTimes;
   int cancels = 0;
@@ -83,7 +101,7 @@ class DriverModel : public platform::win32::serial::CommDriver {
  protected:
   struct WriteJob {
     Duration finishAt;
-    DWORD count;
+    DWORD count;  // the bytes it delivers; fewer than handed over: finished partly
     DWORD error;  // ERROR_SUCCESS, or how it ends
   };
 
@@ -102,8 +120,12 @@ class DriverModel : public platform::win32::serial::CommDriver {
   // How long a Sleep asked for `asked` lasts.
   virtual Duration SleepTime(Duration asked) { return asked; }
 
+  // Writes not finished yet end now, aborted.
+  void AbortUnfinishedWrites();
   // Bytes not yet on the wire by `time` are dropped.
   void DropFrom(Duration time);
+  // The driver takes `time` on the caller's thread.
+  void Take(Duration time);
   bool Valid(HANDLE port);
   // When the bytes written so far will all have left the line.
   Duration LineBusyUntil() const { return lineBusyUntil_; }
@@ -111,8 +133,18 @@ class DriverModel : public platform::win32::serial::CommDriver {
   DCB lineState_ = DefaultState();
 
  private:
+  // A write as the driver holds it: the OVERLAPPED and event it completes.
+  struct Job {
+    WriteJob outcome;
+    HANDLE event;
+    bool completed;
+  };
+
   static DCB DefaultState();
-  void AbortUnfinishedWrites();
+  // Completes the writes whose time has come as Windows does, in the
+  // caller's OVERLAPPED and event; a real driver writing into memory the port
+  // has freed brings the host down, and so does this model.
+  void CompleteDue();
 
   std::mutex mutex_;  // a background open may come from another thread
   HANDLE holder_ = INVALID_HANDLE_VALUE;
@@ -120,7 +152,9 @@ class DriverModel : public platform::win32::serial::CommDriver {
   bool aside_ = false;
   std::vector<fakes::WireByte> wire_;
   Duration lineBusyUntil_{0};
-  std::map<const OVERLAPPED*, WriteJob> jobs_;
+  std::map<OVERLAPPED*, Job> jobs_;
+  std::set<HANDLE> events_;
+  std::vector<std::size_t> tears_;
   std::vector<std::pair<Duration, std::function<void()>>> asideWork_;
   fakes::FakeDeviceTree tree_;
 };

@@ -52,12 +52,17 @@ InheritedLineState::InheritedLineState(fakes::FakeClock& clock) : DriverModel(cl
 
 DWORD InheritedLineState::Refusal(const DCB& state) {
   constexpr WORD kInputBuffer = 1024;
-  if (state.XonLim > kInputBuffer || state.XoffLim > kInputBuffer) clock_.Advance(kHang);
+  if (state.XonLim > kInputBuffer || state.XoffLim > kInputBuffer) Take(kHang);
   return DriverModel::Refusal(state);
 }
 
-DriverModel::WriteJob BlackHole::Finish(Duration, Duration, DWORD count) {
-  return {kNever, count, ERROR_SUCCESS};
+DriverModel::WriteJob BlackHole::Finish(Duration now, Duration, DWORD count) {
+  return {recovered_ ? now : kNever, count, ERROR_SUCCESS};
+}
+
+void BlackHole::Recover() {
+  recovered_ = true;
+  AbortUnfinishedWrites();
 }
 
 DriverModel::WriteJob AcceptThenFail::Finish(Duration now, Duration, DWORD count) {

@@ -92,15 +92,20 @@ class InheritedLineState final : public DriverModel {
 };
 
 // A driver that never finishes a write after a device fault, and ignores
-// cancels and purges.
+// cancels and purges, until the device recovers: then it finishes what it
+// held, aborted, and every later write at once.
 class BlackHole final : public DriverModel {
  public:
   using DriverModel::DriverModel;
+  void Recover();
 
  protected:
   WriteJob Finish(Duration now, Duration lineEnd, DWORD count) override;
-  bool HonoursCancels() const override { return false; }
+  bool HonoursCancels() const override { return recovered_; }
   Duration SentAfterClose() const override { return Duration{0}; }
+
+ private:
+  bool recovered_ = false;
 };
 
 // Takes each write and fails it a moment later, while the port still answers.

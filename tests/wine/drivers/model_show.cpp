@@ -6,17 +6,32 @@
 
 namespace tarvolk::drivers {
 
-Show::Show()
-    : state_(std::make_unique<engine::DriverState>(platform_)),
-      driver_(std::make_unique<plugin::clsOutputDriver>(*state_)) {
-  state_->PortNumber = 1;
-}
+Show::Show() { NewThread(); }
 
 Show::~Show() { EndThread(); }
 
 void Show::EndThread() {
   driver_.reset();
   state_.reset();
+  platform_.timer = nullptr;
+}
+
+void Show::NewThread() {
+  EndThread();
+  state_ = std::make_unique<engine::DriverState>(platform_);
+  driver_ = std::make_unique<plugin::clsOutputDriver>(*state_);
+  state_->PortNumber = 1;
+}
+
+void Show::CloseDialog(const std::u16string& channelCount, int portIndex) {
+  platform_.closeAttempts = {{channelCount, portIndex}};
+  driver_->Configure();
+}
+
+Duration Show::TickInterval() const {
+  if (!platform_.timer) return kClockTick;
+  const Duration asked = std::chrono::milliseconds(platform_.timer->IntervalMs());
+  return (asked + kClockTick - Duration(1)) / kClockTick * kClockTick;
 }
 
 bool Show::Enable(std::int32_t channels) {
@@ -26,16 +41,15 @@ bool Show::Enable(std::int32_t channels) {
 
 void Show::Run(Duration span) {
   const Duration end = Now() + span;
-  auto& timer = *platform_.timer;
-  const Duration asked = std::chrono::milliseconds(timer.IntervalMs());
-  const Duration interval = (asked + kClockTick - Duration(1)) / kClockTick * kClockTick;
+  const Duration interval = TickInterval();
   Duration next = (Now() / kClockTick + 1) * kClockTick;
   while (next < end) {
     platform_.clock.Set(std::max(next, Now()));
     const Duration before = Now();
     // Values move on between frames, as in a show.
     driver_->SetChannel(1, ++value_);
-    timer.Fire();
+    // No timer until the host first uses the engine on this thread.
+    if (platform_.timer) platform_.timer->Fire();
     const Duration held = Now() - before;
     tickHold += held;
     longestTickHold = std::max(longestTickHold, held);

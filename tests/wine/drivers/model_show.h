@@ -25,9 +25,9 @@ class Show {
   Show();
   ~Show();
 
-  template <class Model>
-  Model& Use() {
-    auto model = std::make_unique<Model>(platform_.clock);
+  template <class Model, class... Arguments>
+  Model& Use(Arguments&... arguments) {
+    auto model = std::make_unique<Model>(platform_.clock, arguments...);
     Model& used = *model;
     platform_.model = std::move(model);
     return used;
@@ -36,6 +36,13 @@ class Show {
   // Output on port 1 and `channels` channels, as a host does it.
   bool Enable(std::int32_t channels);
   bool Disable() { return driver_->Disable(); }
+  bool SetChannel(std::int32_t channel, std::int32_t value) {
+    return driver_->SetChannel(channel, value);
+  }
+  bool Term() { return driver_->Term(); }
+  // The dialog closed with this channel count and port picked from its list
+  // (0: COM1).
+  void CloseDialog(const std::u16string& channelCount, int portIndex = 0);
   // How long a call held the thread up.
   template <class Call>
   Duration Timed(Call call) {
@@ -47,7 +54,13 @@ class Show {
   void Run(Duration span);
   // The thread ends without Disable.
   void EndThread();
+  // The host starts on a thread again.
+  void NewThread();
+  // The timer's interval, as Windows' clock ticks lengthen it.
+  Duration TickInterval() const;
 
+  // Whether output is on.
+  bool Sending() const { return state_ && state_->OutputEnabled; }
   Duration Now() const { return platform_.clock.Now(); }
   const engine::SerialLink& Link() { return state_->EngineWindow().MSComm1; }
   std::uint8_t PortNumber() const { return state_->PortNumber; }

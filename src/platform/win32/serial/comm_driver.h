@@ -4,12 +4,17 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/device_tree.h"
 #include "platform/win32/windows_api.h"
 
 namespace tarvolk::platform::win32::serial {
+
+class BackgroundOpen;
 
 // Everything a COM port asks of Windows and of the serial driver below it,
 // one call each, so that the port's own logic can run in tests against models
@@ -61,8 +66,18 @@ class CommDriver {
   // buffers and events stay with it (WindowsCommDriver: the whole process).
   std::atomic<std::uint32_t>& WritesLeft() { return writesLeft_; }
 
+  // Tries to open a port that were given up while still under way, by any
+  // port on this driver (a port closed, or its thread ended): whichever port
+  // opens that port next takes its try back rather than open it a second time.
+  struct GivenUpTries {
+    std::mutex mutex;
+    std::vector<std::shared_ptr<BackgroundOpen>> tries;
+  };
+  GivenUpTries& TriesGivenUp() { return triesGivenUp_; }
+
  private:
   std::atomic<std::uint32_t> writesLeft_{0};
+  GivenUpTries triesGivenUp_;
 };
 
 }  // namespace tarvolk::platform::win32::serial

@@ -1,6 +1,7 @@
 #include "platform/win32/serial/comm_port.h"
 
 #include <algorithm>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -81,16 +82,26 @@ void CommPort::Open() {
   Adopt({handle, portNumber_, SightAdapterAt(driver_, portNumber_)});
 }
 
-// The plug-in's own try, given up a moment ago, may still be opening the
-// port: opening it a second time would be refused as "in use". It is waited
-// for instead, and its port or its failure taken. A try on another port,
-// which cannot be in the way, is left to end by itself.
+// The plug-in's own try, given up a moment ago (here, or by a port whose
+// thread has ended), may still be opening the port: opening it a second time
+// would be refused as "in use". It is waited for instead, and its port or its
+// failure taken. A try on another port, which cannot be in the way, is left
+// to end by itself.
 std::optional<OpenedPort> CommPort::TakeOwnTry() {
-  const std::shared_ptr<BackgroundOpen> attempt = std::move(abandonedOpen_);
-  if (!attempt) return std::nullopt;
-  const BackgroundOpen::Request& asked = attempt->Asked();
-  const bool samePort = asked.number == portNumber_ && asked.settings == settings_;
-  if (!(samePort || asked.follow) || !attempt->Reclaim()) return std::nullopt;
+  std::shared_ptr<BackgroundOpen> attempt;
+  bool samePort = false;
+  {
+    auto& given = driver_.TriesGivenUp();
+    const std::lock_guard lock(given.mutex);
+    const auto mine = std::find_if(given.tries.begin(), given.tries.end(), [&](const auto& other) {
+      const BackgroundOpen::Request& asked = other->Asked();
+      samePort = asked.number == portNumber_ && asked.settings == settings_;
+      return (samePort || asked.follow) && other->Reclaim();
+    });
+    if (mine == given.tries.end()) return std::nullopt;
+    attempt = std::move(*mine);
+    given.tries.erase(mine);
+  }
   const Duration deadline = driver_.Now() + kOwnTryWait;
   while (!attempt->Finished()) {
     if (driver_.Now() >= deadline) {
@@ -155,7 +166,11 @@ void CommPort::Adopt(OpenedPort port) {
 void CommPort::AbandonBackgroundOpen() {
   if (!opening_) return;
   opening_->Abandon();
-  abandonedOpen_ = std::move(opening_);
+  auto& given = driver_.TriesGivenUp();
+  const std::lock_guard lock(given.mutex);
+  // A try that has ended closed what it opened.
+  std::erase_if(given.tries, [](const auto& other) { return other->Finished(); });
+  given.tries.push_back(std::move(opening_));
 }
 
 // What was handed over ends on a frame boundary: let it leave the line, so

@@ -96,7 +96,6 @@ class CommPort final : public SerialPort {
   std::optional<AdapterSighting> sighting_;
   std::optional<Duration> lastAdapterSearch_;
   std::shared_ptr<BackgroundOpen> opening_;
-  std::shared_ptr<BackgroundOpen> abandonedOpen_;
   // Writes the driver still works on, oldest first; their bytes and
   // OVERLAPPED must stay put until it is done.
   std::deque<std::unique_ptr<PendingWrite>> pending_;
