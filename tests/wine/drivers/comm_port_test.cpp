@@ -147,6 +147,9 @@ TEST(Waits, ADriverThatNeverFinishesAWriteHoldsNothingUp) {
   show.Run(300ms);
   EXPECT_LE(show.Timed([&] { show.Disable(); }), kWaitBound);
   EXPECT_FALSE(hole.IsHeld());
+  EXPECT_GT(hole.purges, 0) << "asked to drop what it holds";
+  EXPECT_GT(hole.cancels, 0) << "asked for its writes back";
+  EXPECT_FALSE(platform::win32::AnyResourceLive()) << "the library may unload";
 }
 
 // Every lose, reopen and hang leaves the driver a few writes; never more than
@@ -164,6 +167,7 @@ TEST(Waits, WritesLeftToADriverThatNeverFinishesThemStayBounded) {
   EXPECT_TRUE(show.Enable(kChannels));
   show.Run(10s);
   EXPECT_EQ(hole.opens, opens + 1);
+  EXPECT_FALSE(hole.IsHeld()) << "given up again, not held without output";
   EXPECT_LE(hole.WritesHeld(), CommPort::kMostWritesLeft);
   // The device recovers: what the driver held is taken back, and output
   // flows from the next tick on.
