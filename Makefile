@@ -68,7 +68,7 @@ fuzz: wine-builds
 	TARVOLK_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --preset fuzz
 	@echo "==> 10^5 dispatch calls, 10^4 Enable/Disable cycles, 200 closes mid-frame and $(CHAOS_RUNS) chaos seeds on each architecture"
 	TARVOLK_FUZZ_CALLS=100000 TARVOLK_SOAK_CYCLES=10000 TARVOLK_REOPEN_CYCLES=200 \
-	  TARVOLK_CHAOS_RUNS=$(CHAOS_RUNS) TARVOLK_CHAOS_SEED=$$(date +%s) \
+	  TARVOLK_CHAOS_RUNS=$(CHAOS_RUNS) TARVOLK_CHAOS_SEED=$$(date +%s) TARVOLK_WINE_TIMEOUT=3500 \
 	  bash scripts/wine-tests.sh -L fuzz
 	@echo "==> The fuzzing run passed"
 
