@@ -34,7 +34,7 @@ fuzz-smoke:
 	@echo "==> Building the fuzzing targets and running each for 10 s"
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
-	TARVOLK_FUZZ_SECONDS=10 ctest --preset fuzz
+	TARVOLK_FUZZ_SECONDS=10 ctest --preset fuzz -j $(JOBS)
 
 # The component cross-built for 32- and 64-bit Windows, and the native build
 # that provides the virtual DMX interface the end-to-end tests listen with.

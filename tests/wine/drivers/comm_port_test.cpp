@@ -83,6 +83,26 @@ TEST(LineState, EveryLineReachesTheDriver) {
   }
 }
 
+// The engine learns of each finished byte once, whether the write finished
+// at once or later, and of what the driver still holds beyond the write on
+// the line.
+TEST(Writes, EachFinishedByteIsReportedOnce) {
+  fakes::FakeClock clock;
+  Fifo16550 uart(clock);
+  CommPort port(uart);
+  port.Open();
+  const std::vector<std::uint8_t> bytes(Fifo16550::kFifoBytes, 0x55);
+  EXPECT_EQ(port.Write(bytes), bytes.size()) << "into the FIFO at once";
+  EXPECT_EQ(port.Write(bytes), bytes.size()) << "held until the FIFO has room";
+  EXPECT_EQ(port.Write(bytes), bytes.size());
+  EXPECT_EQ(port.PendingOutputBytes(), bytes.size());
+  EXPECT_EQ(port.CollectFinishedWrites(), bytes.size());
+  clock.Advance(uart.ByteTime() * 32);
+  EXPECT_EQ(port.CollectFinishedWrites(), 2 * bytes.size());
+  EXPECT_EQ(port.CollectFinishedWrites(), 0u);
+  EXPECT_EQ(port.PendingOutputBytes(), 0u);
+}
+
 TEST(LineState, ADriverThatKeepsItsOwnBufferSizesStillSends) {
   Show show;
   show.Use<InstantWrites>().refusesBufferSizes = true;
@@ -263,20 +283,28 @@ void StartASlowTry(Show& show, DriverModel& port, const std::function<void()>& s
   ASSERT_TRUE(show.Link().IsReopening());
 }
 
-// Output switched off and on while the plug-in's own try is still opening a
-// slow port: Enable takes that try's port rather than open the port a second
-// time and be told it is in use.
-TEST(SlowOpens, EnableDuringTheirOwnTryTakesItsPort) {
+// Output switched off and on, or the host's thread ended and a new one
+// started, while the plug-in's own try is still opening a slow port: Enable
+// takes that try's port rather than open the port a second time and be told
+// it is in use.
+class OwnTry : public ::testing::TestWithParam<bool> {};
+
+TEST_P(OwnTry, EnableTakesItsPort) {
   Show show;
   auto& port = show.Use<InstantWrites>();
   ASSERT_NO_FATAL_FAILURE(StartASlowTry(show, port, [&] { port.openTime = SlowOpen::kOpenTime; }));
-  show.Disable();
+  GetParam() ? show.NewThread() : static_cast<void>(show.Disable());
   EXPECT_LT(show.Timed([&] { EXPECT_TRUE(show.Enable(24)); }), SlowOpen::kOpenTime);
   EXPECT_TRUE(show.Messages().empty());
   const Duration opened = show.Now();
   show.Run(100ms);
   EXPECT_LE(FirstByteAfter(port, opened) - opened, Show::kClockTick) << "from the next tick on";
+  EXPECT_EQ(port.secondHandles, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(SlowOpens, OwnTry, ::testing::Bool(), [](const auto& param) {
+  return std::string(param.param ? "AfterTheThreadEnded" : "AfterDisable");
+});
 
 // A try that outlasts Enable's wait for it: Enable fails without opening the
 // port a second time, and the port the try opens later is let go.

@@ -88,15 +88,15 @@ void CommPort::Open() {
 // failure taken. A try on another port, which cannot be in the way, is left
 // to end by itself.
 std::optional<OpenedPort> CommPort::TakeOwnTry() {
+  const auto samePort = [this](const BackgroundOpen& other) {
+    return other.Asked().number == portNumber_ && other.Asked().settings == settings_;
+  };
   std::shared_ptr<BackgroundOpen> attempt;
-  bool samePort = false;
   {
     auto& given = driver_.TriesGivenUp();
     const std::lock_guard lock(given.mutex);
     const auto mine = std::find_if(given.tries.begin(), given.tries.end(), [&](const auto& other) {
-      const BackgroundOpen::Request& asked = other->Asked();
-      samePort = asked.number == portNumber_ && asked.settings == settings_;
-      return (samePort || asked.follow) && other->Reclaim();
+      return (samePort(*other) || other->Asked().follow) && other->Reclaim();
     });
     if (mine == given.tries.end()) return std::nullopt;
     attempt = std::move(*mine);
@@ -110,7 +110,7 @@ std::optional<OpenedPort> CommPort::TakeOwnTry() {
     }
     driver_.Sleep(1);
   }
-  if (samePort) return attempt->TakePort();
+  if (samePort(*attempt)) return attempt->TakePort();
   // It went looking for the adapter elsewhere; whatever it opened is not wanted.
   try {
     driver_.Close(attempt->TakePort().handle);
