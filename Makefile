@@ -1,5 +1,7 @@
 # The two commands a newcomer needs:
-#   make test   installs what is missing, builds, and runs every test
+#   make test   installs what is missing, builds, and runs every test (the
+#               unit tests under AddressSanitizer + UndefinedBehaviorSanitizer;
+#               make unit-tests runs them without)
 #   make demo   shows the plug-in driving the virtual DMX interface
 #   make bench  measures the plug-in under Wine against the line's limit and a
 #               naive driver (several minutes; bench/results/latest.md and .png)
@@ -36,13 +38,13 @@ fuzz-smoke:
 	cmake --build --preset fuzz -j $(JOBS)
 	TARVOLK_FUZZ_SECONDS=10 ctest --preset fuzz -j $(JOBS)
 
-# The component cross-built for 32- and 64-bit Windows, and the native build
-# that provides the virtual DMX interface the end-to-end tests listen with.
+# The component cross-built for 32- and 64-bit Windows, and the native
+# virtual DMX interface the end-to-end tests listen with.
 wine-builds:
 	@bash scripts/install-deps.sh core windows
-	@echo "==> Building the native tools the Wine tests listen with"
+	@echo "==> Building the virtual DMX interface the Wine tests listen with"
 	cmake --preset native
-	cmake --build --preset native -j $(JOBS)
+	cmake --build --preset native -j $(JOBS) --target dmx-interface
 	@echo "==> Cross-building the 32- and 64-bit component"
 	cmake --preset win32
 	cmake --build --preset win32 -j $(JOBS)
@@ -54,7 +56,7 @@ wine-builds:
 wine-tests: wine-builds
 	@bash scripts/wine-tests.sh
 
-test: unit-tests sanitize-tests fuzz-smoke wine-tests
+test: sanitize-tests fuzz-smoke wine-tests
 	@echo "==> All tests passed"
 
 # The long run: each libFuzzer target for FUZZ_SECONDS, then for both
