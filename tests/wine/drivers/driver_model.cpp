@@ -146,10 +146,8 @@ bool DriverModel::Write(HANDLE port, const std::uint8_t* bytes, DWORD count,
     }
   }
   const bool atOnce = job.finishAt <= now;
-  // Only a write that finishes partly at once tells the port what is left.
-  const bool partlyAtOnce = atOnce && job.error == ERROR_SUCCESS;
-  if (job.error != ERROR_SUCCESS || job.finishAt == kNever ||
-      (job.count < count && !partlyAtOnce)) {
+  // Bytes that never go tear the wire, unless the port learns of them at once.
+  if (job.error != ERROR_SUCCESS || job.finishAt == kNever || (!atOnce && job.count < count)) {
     tears_.push_back(wire_.size());
   }
   jobs_[&overlapped] = {job, overlapped.hEvent, atOnce};
