@@ -93,14 +93,31 @@ TEST(Writes, EachFinishedByteIsReportedOnce) {
   port.Open();
   const std::vector<std::uint8_t> bytes(Fifo16550::kFifoBytes, 0x55);
   EXPECT_EQ(port.Write(bytes), bytes.size()) << "into the FIFO at once";
-  EXPECT_EQ(port.Write(bytes), bytes.size()) << "held until the FIFO has room";
-  EXPECT_EQ(port.Write(bytes), bytes.size());
-  EXPECT_EQ(port.PendingOutputBytes(), bytes.size());
+  for (int write = 0; write < 3; ++write) {
+    EXPECT_EQ(port.Write(bytes), bytes.size()) << "held until the FIFO has room";
+  }
+  EXPECT_EQ(port.PendingOutputBytes(), 2 * bytes.size());
+  EXPECT_EQ(port.CollectFinishedWrites(), bytes.size());
+  clock.Advance(uart.ByteTime() * 16);
+  EXPECT_EQ(port.PendingOutputBytes(), bytes.size()) << "beyond the write on the line";
   EXPECT_EQ(port.CollectFinishedWrites(), bytes.size());
   clock.Advance(uart.ByteTime() * 32);
   EXPECT_EQ(port.CollectFinishedWrites(), 2 * bytes.size());
   EXPECT_EQ(port.CollectFinishedWrites(), 0u);
   EXPECT_EQ(port.PendingOutputBytes(), 0u);
+}
+
+TEST(Writes, TheDriverIsHandedNoMoreThanTheBound) {
+  fakes::FakeClock clock;
+  WireTimeUart uart(clock);
+  CommPort port(uart);
+  port.Open();
+  const std::uint8_t byte = 0x55;
+  for (std::uint32_t i = 0; i < CommPort::kMostWritesLeft; ++i)
+    ASSERT_EQ(port.Write({&byte, 1}), 1u);
+  EXPECT_EQ(port.Write({&byte, 1}), 0u);
+  EXPECT_EQ(uart.WritesHeld(), CommPort::kMostWritesLeft);
+  EXPECT_EQ(port.Write({}), 0u);
 }
 
 TEST(LineState, ADriverThatKeepsItsOwnBufferSizesStillSends) {
@@ -243,6 +260,15 @@ INSTANTIATE_TEST_SUITE_P(
         Teardown{"UsbAdapter", [](Show& s) -> DriverModel& { return s.Use<UsbAdapter>(); }}),
     [](const auto& param) { return std::string(param.param.model); });
 
+TEST(Failing, WritesReportedLateButWithinTheSecondKeepThePort) {
+  Show show;
+  auto& port = show.Use<LateReports>();
+  ASSERT_TRUE(show.Enable(kChannels));
+  show.Run(5s);
+  EXPECT_EQ(show.Link().Stats().portLosses, 0u);
+  EXPECT_EQ(port.opens, 1);
+}
+
 TEST(Failing, WritesTakenAndFailedAMomentLaterLoseThePortWithinASecond) {
   Show show;
   auto& port = show.Use<AcceptThenFail>();
@@ -348,10 +374,12 @@ TEST(Waits, ADriverThatRecoversWhileThePortIsLostGetsItBack) {
     show.Run(20ms);
   }
   ASSERT_EQ(hole.WritesHeld(), CommPort::kMostWritesLeft);
+  const int events = hole.eventsMade;
   hole.Recover();
   const Duration back = show.Now();
   show.Run(2s);
   EXPECT_GT(FramesAfter(hole, back), 0u);
+  EXPECT_EQ(hole.eventsMade, events) << "the writes it gave back serve again";
 }
 
 // A try on a thread of its own that is still under way when output stops:
@@ -494,6 +522,7 @@ TEST(Close, NoFrameIsCutWhenAUsbAdapterDropsItsBufferAtTheClose) {
   EXPECT_GT(cycles.decoded.frames, 200u);
   EXPECT_LE(cycles.longestDisable, kWaitBound);
   EXPECT_FALSE(usb.IsHeld());
+  EXPECT_LE(usb.eventsMade, 8);
 }
 
 // Whatever the driver reports of its queue, the line stays busy: with
@@ -509,6 +538,7 @@ fakes::LineSimulationResult RunOn(const fakes::LineSimulationConfig& config, Dec
   ModelLine<Model> line;
   auto result = fakes::RunLineSimulation(config, line);
   decoded = fakes::DecodeWire(line.Wire(), line.Driver().ByteTime(), Duration::max());
+  EXPECT_LE(line.Driver().eventsMade, 8) << "a finished write's event serves the next";
   return result;
 }
 

@@ -122,6 +122,24 @@ DWORD DriverModel::Refusal(const DCB& state) {
 
 bool DriverModel::SetCommTimeouts(HANDLE port, const COMMTIMEOUTS&) { return Valid(port); }
 
+HANDLE DriverModel::NewEvent() {
+  const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ++eventsMade;
+  events_.insert(event);
+  return event;
+}
+
+// Closing the event of a write the driver still holds would leave it
+// signalling a handle that may already name something else.
+void DriverModel::CloseEvent(HANDLE event) {
+  for (const auto& [overlapped, job] : jobs_) {
+    if (!job.completed && job.event == event)
+      Crash("a write's event closed while the driver held it");
+  }
+  events_.erase(event);
+  CloseHandle(event);
+}
+
 bool DriverModel::Write(HANDLE port, const std::uint8_t* bytes, DWORD count,
                         OVERLAPPED& overlapped) {
   CompleteDue();
@@ -151,7 +169,6 @@ bool DriverModel::Write(HANDLE port, const std::uint8_t* bytes, DWORD count,
     tears_.push_back(wire_.size());
   }
   jobs_[&overlapped] = {job, overlapped.hEvent, atOnce};
-  events_.insert(overlapped.hEvent);
   overlapped.Internal = atOnce ? job.error : STATUS_PENDING;
   overlapped.InternalHigh = atOnce ? job.count : 0;
   if (atOnce) {
@@ -199,13 +216,6 @@ void DriverModel::CompleteDue() {
     overlapped->InternalHigh = job.outcome.count;
     job.completed = true;
   }
-}
-
-std::size_t DriverModel::EventsOpen() const {
-  return static_cast<std::size_t>(std::count_if(events_.begin(), events_.end(), [](HANDLE event) {
-    DWORD flags = 0;
-    return GetHandleInformation(event, &flags);
-  }));
 }
 
 std::size_t DriverModel::WritesHeld() const {

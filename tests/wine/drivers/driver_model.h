@@ -35,6 +35,8 @@ class DriverModel : public platform::win32::serial::CommDriver {
   bool GetCommState(HANDLE port, DCB& state) override;
   bool SetCommState(HANDLE port, const DCB& state) override;
   bool SetCommTimeouts(HANDLE port, const COMMTIMEOUTS& timeouts) override;
+  HANDLE NewEvent() override;
+  void CloseEvent(HANDLE event) override;
   bool Write(HANDLE port, const std::uint8_t* bytes, DWORD count, OVERLAPPED& overlapped) override;
   bool WriteResult(HANDLE port, OVERLAPPED& overlapped, DWORD& transferred) override;
   bool CancelIo(HANDLE port) override;
@@ -63,8 +65,8 @@ class DriverModel : public platform::win32::serial::CommDriver {
   const std::vector<std::size_t>& Tears() const { return tears_; }
   // When the work run aside now will have run.
   Duration AsideDoneBy() const;
-  // The events of writes handed over that are still open.
-  std::size_t EventsOpen() const;
+  // The writes' events made and not closed yet.
+  std::size_t EventsOpen() const { return events_.size(); }
 
   // The adapter pulled out: the port answers nothing and does not open.
   bool deviceGone = false;
@@ -90,6 +92,7 @@ class DriverModel : public platform::win32::serial::CommDriver {
   Duration took{0};
   int opens = 0;
   int closes = 0;
+  int eventsMade = 0;
   DWORD outputBufferAsked = 0;
   int setStateCalls = 0;
   std::vector<Duration> setStateTimes;

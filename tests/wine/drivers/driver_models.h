@@ -108,6 +108,21 @@ class BlackHole final : public DriverModel {
   bool recovered_ = false;
 };
 
+// A driver that takes a write into an idle line at once, and reports every
+// later one finished only long after its last byte left (a system under
+// load), yet within the second the port allows.
+class LateReports final : public DriverModel {
+ public:
+  static constexpr Duration kLate = std::chrono::milliseconds(970);
+  using DriverModel::DriverModel;
+
+ protected:
+  WriteJob Finish(Duration now, Duration lineEnd, DWORD count) override {
+    const bool idle = lineEnd - ByteTime() * count <= now;
+    return {idle ? now : lineEnd + kLate, count, ERROR_SUCCESS};
+  }
+};
+
 // Takes each write and fails it a moment later, while the port still answers.
 class AcceptThenFail final : public DriverModel {
  public:

@@ -36,6 +36,10 @@ class CommDriver {
   virtual bool GetCommState(HANDLE port, DCB& state) = 0;
   virtual bool SetCommState(HANDLE port, const DCB& state) = 0;
   virtual bool SetCommTimeouts(HANDLE port, const COMMTIMEOUTS& timeouts) = 0;
+  // CreateEventW for a write's OVERLAPPED (manual reset, not signalled), and
+  // CloseHandle for it: nullptr when no event could be made.
+  virtual HANDLE NewEvent() = 0;
+  virtual void CloseEvent(HANDLE event) = 0;
   // WriteFile, overlapped: true when the write finished at once; false with
   // ERROR_IO_PENDING while the driver goes on with it.
   virtual bool Write(HANDLE port, const std::uint8_t* bytes, DWORD count,

@@ -27,12 +27,12 @@ LineSettings ParseSettings(std::string_view text) {
 // Each write has its own event, as Windows asks of overlapped writes that
 // overlap; nothing here waits on it, the write's end is only looked up.
 struct CommPort::PendingWrite {
-  PendingWrite() {
-    overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  explicit PendingWrite(CommDriver& owner) : driver(owner) {
+    overlapped.hEvent = driver.NewEvent();
     if (overlapped.hEvent == nullptr) ThrowLastError("CreateEventW");
   }
   // Never run for a write left to a driver: it may still signal the event.
-  ~PendingWrite() { CloseHandle(overlapped.hEvent); }
+  ~PendingWrite() { driver.CloseEvent(overlapped.hEvent); }
   PendingWrite(const PendingWrite&) = delete;
   PendingWrite& operator=(const PendingWrite&) = delete;
 
@@ -43,6 +43,7 @@ struct CommPort::PendingWrite {
     overlapped.hEvent = event;
   }
 
+  CommDriver& driver;
   OVERLAPPED overlapped{};
   std::vector<std::uint8_t> bytes;
   Duration lineEndsAt{0};  // when its last byte leaves at the line's nominal speed
@@ -264,7 +265,7 @@ std::size_t CommPort::Write(std::span<const std::uint8_t> bytes) {
 std::unique_ptr<CommPort::PendingWrite> CommPort::NewWrite(std::span<const std::uint8_t> bytes) {
   std::unique_ptr<PendingWrite> write;
   if (spareWrites_.empty()) {
-    write = std::make_unique<PendingWrite>();
+    write = std::make_unique<PendingWrite>(driver_);
   } else {
     write = std::move(spareWrites_.back());
     spareWrites_.pop_back();

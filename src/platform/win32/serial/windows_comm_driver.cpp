@@ -60,6 +60,10 @@ bool WindowsCommDriver::WriteResult(HANDLE port, OVERLAPPED& overlapped, DWORD& 
   return GetOverlappedResult(port, &overlapped, &transferred, FALSE) != FALSE;
 }
 
+HANDLE WindowsCommDriver::NewEvent() { return CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+
+void WindowsCommDriver::CloseEvent(HANDLE event) { CloseHandle(event); }
+
 bool WindowsCommDriver::CancelIo(HANDLE port) { return ::CancelIo(port) != FALSE; }
 
 bool WindowsCommDriver::PurgeComm(HANDLE port, DWORD flags) {

@@ -15,6 +15,8 @@ class WindowsCommDriver final : public CommDriver {
   bool GetCommState(HANDLE port, DCB& state) override;
   bool SetCommState(HANDLE port, const DCB& state) override;
   bool SetCommTimeouts(HANDLE port, const COMMTIMEOUTS& timeouts) override;
+  HANDLE NewEvent() override;
+  void CloseEvent(HANDLE event) override;
   bool Write(HANDLE port, const std::uint8_t* bytes, DWORD count, OVERLAPPED& overlapped) override;
   bool WriteResult(HANDLE port, OVERLAPPED& overlapped, DWORD& transferred) override;
   bool CancelIo(HANDLE port) override;
