@@ -513,6 +513,24 @@ INSTANTIATE_TEST_SUITE_P(
         Replug{"NoUsbDevice", kBuiltIn, {}, 9, kBuiltIn, {}, 0}),
     [](const auto& param) { return std::string(param.param.name); });
 
+// Pulled out again right after output followed it to another socket: the
+// first try after each loss looks for it.
+TEST(Adapters, AnAdapterMovedTwiceInASecondIsFollowedBothTimes) {
+  Show show;
+  auto& port = show.Use<InstantWrites>();
+  port.nodes = fakes::kFt232r;
+  ASSERT_TRUE(show.Enable(24));
+  show.Run(300ms);
+  for (const std::uint8_t number : {std::uint8_t{9}, std::uint8_t{12}}) {
+    port.deviceGone = true;
+    show.Run(100ms);
+    port.at = number;
+    port.deviceGone = false;
+    show.Run(SerialLink::kReopenInterval);
+    EXPECT_EQ(show.PortNumber(), number);
+  }
+}
+
 TEST(Close, NoFrameIsCutWhenAUsbAdapterDropsItsBufferAtTheClose) {
   Show show;
   auto& usb = show.Use<UsbAdapter>();
