@@ -20,19 +20,9 @@ using engine::SerialLink;
 using platform::win32::serial::CommPort;
 
 constexpr std::int32_t kChannels = 254;
-// The longest a close may wait for the line: a full buffer and the device.
-constexpr Duration kLongestDrain =
-    572917ns * static_cast<std::int64_t>(SerialLink::kOutputBufferSize) +
-    SerialLink::kDeviceLatency;
-constexpr Duration kWaitBound = kLongestDrain + 500ms;
 
-// Frames that left the line after `time`.
 std::uint64_t FramesAfter(const DriverModel& model, Duration time) {
-  std::vector<fakes::WireByte> later;
-  for (const auto& byte : model.Wire()) {
-    if (byte.start >= time) later.push_back(byte);
-  }
-  return fakes::DecodeWire(later, model.ByteTime(), Duration::max()).frames;
+  return DecodedAfter(model, time).frames;
 }
 
 TEST(LineState, WhatTheLastProgramLeftIsReplacedWhole) {

@@ -12,6 +12,14 @@ Duration FirstByteAfter(const DriverModel& port, Duration time) {
   return first == wire.end() ? Duration::max() : first->start;
 }
 
+dmx_interface::DecoderCounts DecodedAfter(const DriverModel& port, Duration time) {
+  std::vector<fakes::WireByte> later;
+  for (const auto& byte : port.Wire()) {
+    if (byte.start >= time) later.push_back(byte);
+  }
+  return fakes::DecodeWire(later, port.ByteTime(), Duration::max());
+}
+
 CloseCycles RunCloseCycles(Show& show, int cycles, unsigned seed) {
   std::mt19937 random(seed);
   std::uniform_int_distribution<std::int64_t> showMs(20, 220);

@@ -18,6 +18,7 @@
 #include "config/frm_config.h"
 #include "engine/open_sequence.h"
 #include "model_show.h"
+#include "scenarios.h"
 
 namespace tarvolk::drivers {
 namespace {
@@ -30,11 +31,6 @@ using Random = std::mt19937;
 // failure, semaphore timeout, no such device, aborted, not connected.
 constexpr DWORD kErrors[] = {5, 22, 31, 121, 433, 995, 1167};
 constexpr Duration kSlowestOpen = 3s;
-// The longest a host call may wait beyond the driver's own time: a full
-// buffer's line time, the device, and half a second.
-constexpr Duration kSlack =
-    572917ns * static_cast<std::int64_t>(engine::SerialLink::kOutputBufferSize) +
-    engine::SerialLink::kDeviceLatency + 500ms;
 
 bool Chance(Random& random, double p) { return std::bernoulli_distribution(p)(random); }
 Duration Upto(Random& random, Duration most) {
@@ -145,7 +141,7 @@ void HostCall(Show& show, ChaosDriver& driver, const char* name, Waits waits, Ca
   const Duration start = show.Now();
   const Duration took = driver.took;
   Duration allowed{0};
-  if (waits != Waits::kNever) allowed += kSlack;
+  if (waits != Waits::kNever) allowed += kWaitBound;
   if (waits == Waits::kForAnOpen) allowed += std::max(driver.AsideDoneBy() - start, Duration{0});
   call();
   const Duration waited = show.Now() - start - (driver.took - took);
@@ -179,11 +175,7 @@ void CheckHealthyAgain(Show& show, ChaosDriver& driver,
   const Duration healthy = show.Now();
   show.Run(4s);
   Check(show.Messages().size() == messages, "a message about a healthy driver");
-  std::vector<fakes::WireByte> last;
-  for (const auto& byte : driver.Wire()) {
-    if (byte.start >= healthy + 2s) last.push_back(byte);
-  }
-  const auto decoded = fakes::DecodeWire(last, driver.ByteTime(), Duration::max());
+  const auto decoded = DecodedAfter(driver, healthy + 2s);
   Check(decoded.frames > 0, "no output 2 s after the driver became healthy");
   const double frameTime = std::chrono::duration<double>(driver.ByteTime()).count() *
                            static_cast<double>(decoded.frameBytes) /
@@ -236,7 +228,7 @@ void RunShow(Show& show, Random& random, int steps) {
     }
     show.longestTickHold = Duration{0};
     show.Run(Upto(random, 1500ms));
-    Check(show.longestTickHold <= kSlack, "a tick held the host's thread");
+    Check(show.longestTickHold <= kWaitBound, "a tick held the host's thread");
     Check(driver.secondHandles == 0, "the port was opened while the plug-in held it");
     Check(driver.WritesHeld() <= CommPort::kMostWritesLeft,
           "the driver holds more writes than the bound");
