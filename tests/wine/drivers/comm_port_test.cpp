@@ -316,6 +316,8 @@ TEST_P(OwnTry, EnableTakesItsPort) {
   show.Run(100ms);
   EXPECT_LE(FirstByteAfter(port, opened) - opened, Show::kClockTick) << "from the next tick on";
   EXPECT_EQ(port.secondHandles, 0);
+  show.Disable();
+  EXPECT_TRUE(show.Enable(24)) << "and the next switch off and on is an ordinary one";
 }
 
 INSTANTIATE_TEST_SUITE_P(SlowOpens, OwnTry, ::testing::Bool(), [](const auto& param) {
