@@ -92,14 +92,25 @@ struct Usage {
   SIZE_T heapBytes = 0;
 };
 
-// The plug-in hands its journal lines to debug viewers from a thread of its
-// own; they are measured once it has sent them.
-Usage Measure() {
-  Sleep(100);
+Usage Read() {
   Usage usage;
   usage.handles = OpenHandles();
   usage.heapBytes = HeapBytesInUse();
   return usage;
+}
+
+// The plug-in hands its journal lines to debug viewers from a thread of its
+// own, which holds a handle while it sends; a loaded machine delays it. Usage
+// is taken once two readings 100 ms apart agree.
+Usage Measure() {
+  Usage last = Read();
+  for (int reading = 0; reading < 20; ++reading) {
+    Sleep(100);
+    const Usage now = Read();
+    if (now.handles == last.handles && now.heapBytes == last.heapBytes) return now;
+    last = now;
+  }
+  return last;
 }
 
 void CheckUnloading() {
