@@ -4,6 +4,7 @@
 #include "engine/frm_main.h"
 #include "engine/numeric_text.h"
 #include "engine/open_sequence.h"
+#include "engine/port_journal.h"
 #include "platform/message_box.h"
 #include "platform/platform.h"
 
@@ -27,14 +28,56 @@ void frmConfig::Show() {
 
 void frmConfig::Load() {
   view_->SetChannelCountText(engine::ToDecimalText(state_.ChannelCount));
-  // A stored port beyond the list is shown by name rather than locking the
-  // user out of the one place where the port can be repaired.
-  const std::uint8_t port = state_.PortNumber;
-  if (port >= 1 && port <= kPortListSize) {
-    view_->SetSelectedPortIndex(port - 1);
-  } else {
-    view_->SetPortText(port == 0 ? u"" : PortName(port));
+  // A stored port beyond COM5 is listed too, present or not, rather than
+  // locking the user out of the one place where the port can be repaired.
+  loadedPort_ = state_.PortNumber;
+  ShowPortList(loadedPort_);
+  if (loadedPort_ == 0) view_->SetPortText(u"");
+  view_->ListPorts();
+}
+
+void frmConfig::RefreshPortList() {
+  const int selection = view_->SelectedPortIndex();
+  const bool picked = selection >= 0 && static_cast<std::size_t>(selection) < portEntries_.size();
+  ShowPortList(picked ? portEntries_[static_cast<std::size_t>(selection)].port : 0);
+}
+
+void frmConfig::ShowPortList(std::uint8_t port) {
+  portEntries_ = PortList(presentPorts_, {loadedPort_, port});
+  std::vector<std::u16string> texts;
+  int selected = -1;
+  for (const PortEntry& entry : portEntries_) {
+    if (entry.port == port) selected = static_cast<int>(texts.size());
+    texts.push_back(entry.text);
   }
+  view_->SetPortEntries(texts, selected);
+}
+
+void frmConfig::OnPortsListed(const platform::PortListing& listing) {
+  RecordListingTrouble(listing);
+  // Without an answer the list stays as it is; typing a port still works.
+  if (listing.failure || listing.overdue) return;
+  presentPorts_ = listing.ports;
+  RefreshPortList();
+}
+
+void frmConfig::OnDevicesChanged() { view_->ListPorts(); }
+
+void frmConfig::RecordListingTrouble(const platform::PortListing& listing) {
+  constexpr std::u16string_view kConsequence =
+      u"; die Konfiguration bietet COM1 bis COM5, jede andere Nummer lässt sich eintippen";
+  std::u16string line;
+  if (listing.overdue) {
+    line = u"Windows nennt die vorhandenen Schnittstellen nicht (keine Antwort nach " +
+           engine::ToDecimalText(platform::kListingAnswerBound.count()) + u" s)";
+  } else if (listing.failure) {
+    line = engine::PortJournal::WithSystemError(
+        u"Windows nennt die vorhandenen Schnittstellen nicht", *listing.failure);
+  }
+  if (!line.empty() && line != listingTrouble_) {
+    state_.Platform().Record().Write(line + std::u16string(kConsequence));
+  }
+  listingTrouble_ = std::move(line);
 }
 
 bool frmConfig::OnCloseRequest() {
@@ -65,9 +108,11 @@ bool frmConfig::AcceptChannelCount() {
 
 std::uint8_t frmConfig::ChosenPort() const {
   const int selection = view_->SelectedPortIndex();
-  // USB adapters usually sit beyond the list; their ports can be typed.
-  if (selection < 0) return PortFromText(view_->PortText());
-  return static_cast<std::uint8_t>(selection + 1);
+  if (selection >= 0 && static_cast<std::size_t>(selection) < portEntries_.size()) {
+    return portEntries_[static_cast<std::size_t>(selection)].port;
+  }
+  // Any port can be typed, listed or not.
+  return PortFromText(view_->PortText());
 }
 
 void frmConfig::ApplyPort(std::uint8_t port) {

@@ -2,8 +2,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "config/port_list.h"
 #include "engine/driver_state.h"
 #include "platform/config_view.h"
 
@@ -14,11 +18,11 @@ inline constexpr std::u16string_view kOutOfRangeText =
     u"Bitte geben Sie eine Zahl zwischen 0 und 254 ein";
 // Messages without a title of their own show the component's name.
 inline constexpr std::u16string_view kComponentTitle = u"Tarvolk DMX Plugin";
-inline constexpr int kPortListSize = 5;  // "COM1" to "COM5"
 
 // The configuration dialog's logic: it shows the channel count and the port
-// from the shared state and, when the user closes it, checks the count,
-// applies both and reopens the serial link.
+// from the shared state, lists the ports present (live, while it shows) and,
+// when the user closes it, checks the count, applies both and reopens the
+// serial link.
 class frmConfig final : public engine::ConfigWindow, private platform::ConfigViewEvents {
  public:
   explicit frmConfig(engine::DriverState& state);
@@ -32,6 +36,15 @@ class frmConfig final : public engine::ConfigWindow, private platform::ConfigVie
  private:
   void Load();
   bool OnCloseRequest() override;
+  void OnPortsListed(const platform::PortListing& listing) override;
+  void OnDevicesChanged() override;
+  // Gives the view the port list anew, keeping what the user has chosen or
+  // is typing.
+  void RefreshPortList();
+  // Selects `port`'s entry, or nothing for 0.
+  void ShowPortList(std::uint8_t port);
+  // Says once in the journal why the list offers no more than COM1 to COM5.
+  void RecordListingTrouble(const platform::PortListing& listing);
   // Returns false, after telling the user why, when the text is refused.
   bool AcceptChannelCount();
   // The list entry picked, or else the port the typed text names (0 for none).
@@ -41,6 +54,11 @@ class frmConfig final : public engine::ConfigWindow, private platform::ConfigVie
   engine::DriverState& state_;
   std::unique_ptr<platform::ConfigView> view_;
   bool showing_ = false;
+  std::vector<PortEntry> portEntries_;
+  // The ports present as last listed; none before the first answer.
+  std::optional<std::vector<platform::NamedPort>> presentPorts_;
+  std::uint8_t loadedPort_ = 0;
+  std::u16string listingTrouble_;
 };
 
 }  // namespace tarvolk::config

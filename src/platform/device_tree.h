@@ -14,17 +14,20 @@ class DeviceTree {
  public:
   using Node = std::uint32_t;
 
-  // A present device that carries a COM port: its node, and the port's name
-  // as Windows stores it ("COM7").
+  // A present device that carries a COM port: its node, the port's name as
+  // Windows stores it ("COM7"), and Device Manager's name for the device
+  // ("USB Serial Port (COM7)"; empty when it has none).
   struct PortNode {
     Node node = 0;
     std::u16string portName;
+    std::u16string friendlyName;
   };
 
   virtual ~DeviceTree() = default;
 
   // The present devices of the Ports and the Modem class (some USB CDC
-  // devices list their port as a modem) that name a port.
+  // devices list their port as a modem) that name a port. Throws
+  // PlatformError when Windows refuses to list them.
   virtual std::vector<PortNode> PortNodes() = 0;
   // "USB\VID_0403&PID_6001\A50285BI"; nothing when the node has gone.
   virtual std::optional<std::u16string> InstanceId(Node node) = 0;

@@ -114,8 +114,18 @@ std::optional<SerialAdapter> AdapterAbove(DeviceTree& tree, DeviceTree::Node por
 
 std::vector<PresentPort> ListPresentPorts(DeviceTree& tree) {
   std::vector<PresentPort> ports;
-  for (const auto& [node, name] : tree.PortNodes()) {
-    if (const auto number = ComNumber(name)) ports.push_back({*number, AdapterAbove(tree, node)});
+  for (const auto& port : tree.PortNodes()) {
+    if (const auto number = ComNumber(port.portName)) {
+      ports.push_back({*number, AdapterAbove(tree, port.node)});
+    }
+  }
+  return ports;
+}
+
+std::vector<NamedPort> ListNamedPorts(DeviceTree& tree) {
+  std::vector<NamedPort> ports;
+  for (const auto& port : tree.PortNodes()) {
+    if (const auto number = ComNumber(port.portName)) ports.push_back({*number, port.friendlyName});
   }
   return ports;
 }

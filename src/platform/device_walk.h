@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/device_tree.h"
+#include "platform/port_listing.h"
 #include "platform/serial_adapter.h"
 
 namespace tarvolk::platform {
@@ -19,5 +20,9 @@ std::optional<SerialAdapter> AdapterAbove(DeviceTree& tree, DeviceTree::Node por
 // The COM ports present, each with its adapter. Ports named otherwise than
 // COM1 to COM255 (a printer's LPT1) are left out.
 std::vector<PresentPort> ListPresentPorts(DeviceTree& tree);
+
+// The COM ports present with Device Manager's names for them, in the order
+// Windows lists them; named as ListPresentPorts names them.
+std::vector<NamedPort> ListNamedPorts(DeviceTree& tree);
 
 }  // namespace tarvolk::platform

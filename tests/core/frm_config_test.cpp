@@ -21,8 +21,8 @@ class ConfigDialogTest : public ::testing::Test {
 
 TEST_F(ConfigDialogTest, OpensWithTheCurrentCountAndPort) {
   const std::tuple<std::int32_t, std::uint8_t, const char16_t*, int, const char16_t*> cases[] = {
-      {10, 2, u"10", 1, u"COM2"}, {0, 1, u"0", 0, u"COM1"},  {254, 5, u"254", 4, u"COM5"},
-      {7, 0, u"7", -1, u""},      {7, 6, u"7", -1, u"COM6"}, {7, 255, u"7", -1, u"COM255"}};
+      {10, 2, u"10", 1, u"COM2"}, {0, 1, u"0", 0, u"COM1"}, {254, 5, u"254", 4, u"COM5"},
+      {7, 0, u"7", -1, u""},      {7, 6, u"7", 5, u"COM6"}, {7, 255, u"7", 5, u"COM255"}};
   for (const auto& [count, port, text, index, portText] : cases) {
     fixture.state.ChannelCount = count;
     fixture.state.PortNumber = port;
@@ -33,6 +33,41 @@ TEST_F(ConfigDialogTest, OpensWithTheCurrentCountAndPort) {
     EXPECT_EQ(fixture.state.PortNumber, port) << "closing without a change keeps the port";
   }
   EXPECT_EQ(fixture.platform.viewsCreated, 1) << "the window is created once and reused";
+}
+
+// Answers arrive while the window shows: each keeps what the user chose or
+// typed; one without ports leaves the list and is journalled once.
+TEST_F(ConfigDialogTest, TheListFollowsTheAnswersAndKeepsTheChoice) {
+  platform::PortListing refused;
+  refused.failure = platform::PlatformError("", platform::SystemError{5, u"Zugriff verweigert"});
+  platform::PortListing overdue;
+  overdue.overdue = true;
+  fixture.state.PortNumber = 12;
+  fixture.platform.whileShown = [&] {
+    auto& view = *fixture.platform.view;
+    for (const auto* listing : {&refused, &refused, &overdue}) view.AnswerListing(*listing);
+    EXPECT_EQ(view.PortText(), u"COM12");
+    view.AnswerListing({{{7, u"USB Serial Port (COM7)"}}});
+    view.PickPort(5);
+    view.ChangeDevices();
+    view.AnswerListing({});
+    EXPECT_EQ(view.PortText(), u"COM7 – nicht angeschlossen") << "the adapter pulled stays chosen";
+    EXPECT_EQ(view.Entries().back(), u"COM12 – nicht angeschlossen");
+    EXPECT_EQ(view.listings, 2);
+  };
+  Configure({{u"10", fakes::KeepPort{}}});
+  EXPECT_EQ(fixture.state.PortNumber, 7);
+  const auto& lines = fixture.platform.journal.lines;
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const auto& line) { return line.starts_with(u"Windows nennt"); }),
+            2);
+
+  fixture.platform.whileShown = [&] {
+    fixture.platform.view->SetPortText(u"COM3");
+    fixture.platform.view->AnswerListing({});
+  };
+  Configure({{u"10", fakes::KeepPort{}}});
+  EXPECT_EQ(fixture.state.PortNumber, 3) << "what the user typed stays";
 }
 
 TEST_F(ConfigDialogTest, ATypedPortNameChoosesThatPort) {

@@ -24,7 +24,7 @@ struct CloseAttempt {
 
 // The configuration window: ShowModal plays the scripted close attempts until
 // one is granted (or the script runs out, which a test treats as a fault).
-class FakeConfigView final : public platform::ConfigView {
+class FakeConfigView : public platform::ConfigView {
  public:
   FakeConfigView(EventLog& log, platform::ConfigViewEvents& events,
                  std::deque<CloseAttempt>& attempts, std::function<void()>& whileShown)
@@ -32,16 +32,27 @@ class FakeConfigView final : public platform::ConfigView {
 
   std::u16string ChannelCountText() const override { return text_; }
   void SetChannelCountText(const std::u16string& text) override { text_ = text; }
-  int SelectedPortIndex() const override { return index_; }
-  void SetSelectedPortIndex(int index) override {
-    index_ = index;
-    portText_ = u"COM" + std::u16string(1, static_cast<char16_t>(u'1' + index));
+  void SetPortEntries(const std::vector<std::u16string>& entries, int selected) override {
+    entries_ = entries;
+    if (selected >= 0) PickPort(selected);
   }
+  int SelectedPortIndex() const override { return index_; }
   std::u16string PortText() const override { return portText_; }
   void SetPortText(const std::u16string& text) override {
     index_ = -1;
     portText_ = text;
   }
+  void ListPorts() override { ++listings; }
+
+  // The user picks entry `index` (-1: none).
+  void PickPort(int index) {
+    index_ = index;
+    portText_ = index < 0 ? u"" : entries_.at(static_cast<std::size_t>(index));
+  }
+  // The window's thread hands on what the platform reports.
+  void AnswerListing(const platform::PortListing& listing) { events_.OnPortsListed(listing); }
+  void ChangeDevices() { events_.OnDevicesChanged(); }
+  const std::vector<std::u16string>& Entries() const { return entries_; }
 
   void ShowModal() override {
     log_.Add("view.show");
@@ -53,7 +64,7 @@ class FakeConfigView final : public platform::ConfigView {
       const CloseAttempt attempt = attempts_.front();
       attempts_.pop_front();
       text_ = attempt.channelCountText;
-      if (const int* index = std::get_if<int>(&attempt.port)) SetSelectedPortIndex(*index);
+      if (const int* index = std::get_if<int>(&attempt.port)) PickPort(*index);
       if (const auto* typed = std::get_if<std::u16string>(&attempt.port)) SetPortText(*typed);
       const bool granted = events_.OnCloseRequest();
       log_.Add(granted ? "view.closed" : "view.close refused");
@@ -66,6 +77,7 @@ class FakeConfigView final : public platform::ConfigView {
   std::u16string shownText;
   int shownIndex = -2;
   std::u16string shownPortText;
+  int listings = 0;
 
  private:
   EventLog& log_;
@@ -73,6 +85,7 @@ class FakeConfigView final : public platform::ConfigView {
   std::deque<CloseAttempt>& attempts_;
   std::function<void()>& whileShown_;
   std::u16string text_ = u"512";
+  std::vector<std::u16string> entries_;
   int index_ = 0;
   std::u16string portText_ = u"COM1";
 };

@@ -33,6 +33,7 @@ inline Nodes Bluetooth(char16_t device) {
 struct DeviceChain {
   std::u16string portName;  // "COM7"
   Nodes ids;
+  std::u16string friendlyName = u"";  // "USB Serial Port (COM7)"
 };
 
 // A device tree of such chains; the channels of one chip repeat their USB device.
@@ -40,7 +41,9 @@ class FakeDeviceTree final : public platform::DeviceTree {
  public:
   std::vector<PortNode> PortNodes() override {
     std::vector<PortNode> nodes;
-    for (Node i = 0; i < chains.size(); ++i) nodes.push_back({i * kLevels, chains[i].portName});
+    for (Node i = 0; i < chains.size(); ++i) {
+      nodes.push_back({i * kLevels, chains[i].portName, chains[i].friendlyName});
+    }
     return nodes;
   }
   std::optional<std::u16string> InstanceId(Node node) override {

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/platform_error.h"
 #include "platform/win32/thread_windows.h"
@@ -17,9 +18,8 @@ constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILD
 constexpr DWORD kWindowExStyle = WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE;
 constexpr int kClientWidthTwips = 2355;
 constexpr int kClientHeightTwips = 1155;
-constexpr std::array<const wchar_t*, 5> kPortEntries = {L"COM1", L"COM2", L"COM3", L"COM4",
-                                                        L"COM5"};
-constexpr int kVisibleListEntries = 5;
+// What the list holds until the window is loaded.
+const std::vector<std::u16string> kFirstPortEntries = {u"COM1", u"COM2", u"COM3", u"COM4", u"COM5"};
 
 struct ControlSpec {
   const wchar_t* className;
@@ -77,7 +77,9 @@ HWND ActiveOwner(HWND dialog) {
 
 }  // namespace
 
-ConfigWindow::ConfigWindow(ConfigViewEvents& events) : events_(events) { EnsureWindow(); }
+ConfigWindow::ConfigWindow(ConfigViewEvents& events) : events_(events), portList_(events) {
+  EnsureWindow();
+}
 
 // The font goes only after the controls that use it.
 ConfigWindow::~ConfigWindow() { Destroy(); }
@@ -115,17 +117,9 @@ void ConfigWindow::CreateControls(const ScreenDpi& dpi) {
     texts[i] = {control, layout.widestText != nullptr ? layout.widestText : layout.text};
   }
   font_ = ApplyFittingFont(texts, dpi.y);
-  HWND combo = Child(kCombo1);
-  for (const wchar_t* entry : kPortEntries) {
-    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
-  }
-  SendMessageW(combo, CB_SETCURSEL, 0, 0);
-  // A combo box's height includes its drop-down list, which shows all entries.
   const RECT field = dpi.Pixels(kControls[kCombo1].bounds);
-  const auto itemHeight = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
-  SetWindowPos(combo, nullptr, 0, 0, field.right - field.left,
-               field.bottom - field.top + kVisibleListEntries * itemHeight + 2,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  portList_.Attach(Handle(), Child(kCombo1), field.bottom - field.top);
+  portList_.SetEntries(kFirstPortEntries, 0);
 }
 
 void ConfigWindow::CentreOnScreen() {
@@ -156,12 +150,14 @@ int ConfigWindow::SelectedPortIndex() const {
   return static_cast<int>(selected);
 }
 
-void ConfigWindow::SetSelectedPortIndex(int index) {
-  if (index < 0 || index >= static_cast<int>(kPortEntries.size())) {
-    throw PlatformError("no such entry in the port list");
-  }
+void ConfigWindow::SetPortEntries(const std::vector<std::u16string>& entries, int selected) {
   EnsureWindow();
-  SendMessageW(Child(kCombo1), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  portList_.SetEntries(entries, selected);
+}
+
+void ConfigWindow::ListPorts() {
+  EnsureWindow();
+  portList_.ListPorts();
 }
 
 std::u16string ConfigWindow::PortText() const { return ControlText(kCombo1); }
@@ -202,6 +198,7 @@ void ConfigWindow::ShowModal() {
   // The windows are enabled first so that the owner, not some other
   // program, gets activated.
   otherWindows.Restore();
+  portList_.Stop();
   if (Handle() != nullptr) ShowWindow(Handle(), SW_HIDE);
   if (quit) PostQuitMessage(static_cast<int>(*quit));
   if (closeFailure_) std::rethrow_exception(std::exchange(closeFailure_, nullptr));
@@ -245,6 +242,8 @@ void ConfigWindow::RequestClose() {
 }
 
 LRESULT ConfigWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // Devices that come and go while the dialog is hidden are listed when it shows.
+  if ((message != WM_DEVICECHANGE || showing_) && portList_.OnMessage(message, wParam)) return 0;
   switch (message) {
     case WM_CLOSE:
       RequestClose();
@@ -253,10 +252,10 @@ LRESULT ConfigWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       // Enter and Escape arrive as IDOK and IDCANCEL; they do nothing here.
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) return 0;
       // The combo box's text keeps its highlight when the focus leaves
-      // unless told otherwise; a start of -1 removes the selection.
+      // unless told otherwise; a caret at the start also shows a long entry
+      // from its port's name on.
       if (HIWORD(wParam) == CBN_KILLFOCUS && reinterpret_cast<HWND>(lParam) == Child(kCombo1)) {
-        constexpr LPARAM kNoSelection = 0xFFFF;
-        SendMessageW(Child(kCombo1), CB_SETEDITSEL, 0, kNoSelection);
+        SendMessageW(Child(kCombo1), CB_SETEDITSEL, 0, 0);
         return 0;
       }
       break;

@@ -7,6 +7,7 @@
 #include "platform/config_view.h"
 #include "platform/win32/dialog_font.h"
 #include "platform/win32/own_window.h"
+#include "platform/win32/port_list_box.h"
 #include "platform/win32/twips.h"
 
 namespace tarvolk::platform::win32 {
@@ -26,10 +27,11 @@ class ConfigWindow final : public ConfigView, private OwnWindow {
   // then find nothing: no text and no selection.
   std::u16string ChannelCountText() const override;
   void SetChannelCountText(const std::u16string& text) override;
+  void SetPortEntries(const std::vector<std::u16string>& entries, int selected) override;
   int SelectedPortIndex() const override;
-  void SetSelectedPortIndex(int index) override;
   std::u16string PortText() const override;
   void SetPortText(const std::u16string& text) override;
+  void ListPorts() override;
   // Centred on the screen and modal for every window of the thread. Returns
   // when a close request was granted, or at once when the window is destroyed
   // by its owner or a WM_QUIT arrives: both end it without a close request.
@@ -52,6 +54,7 @@ class ConfigWindow final : public ConfigView, private OwnWindow {
 
   ConfigViewEvents& events_;
   std::array<HWND, kControlCount> controls_{};
+  PortListBox portList_;
   UniqueFont font_;
   HWND focusBeforeDeactivation_ = nullptr;
   bool showing_ = false;

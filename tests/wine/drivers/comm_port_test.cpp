@@ -457,7 +457,8 @@ TEST_P(Replugged, OutputFollowsOnlyItsOwnAdapter) {
   const Duration back = show.Now();
   show.Run(3s);
   EXPECT_LE(port.deviceListings - listings, 4) << "at most once a second";
-  for (const auto& [name, nodes] : port.otherDevices) {
+  for (const auto& device : port.otherDevices) {
+    const std::u16string& name = device.portName;
     EXPECT_EQ(std::count(port.askedToOpen.begin(), port.askedToOpen.end(),
                          L"\\\\.\\" + std::wstring(name.begin(), name.end())),
               0);

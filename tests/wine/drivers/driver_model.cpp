@@ -295,8 +295,10 @@ platform::DeviceTree& DriverModel::Devices() {
   const std::lock_guard lock(mutex_);
   ++deviceListings;
   tree_.chains = otherDevices;
-  const std::string name = "COM" + std::to_string(at);
-  if (!deviceGone && !nodes.empty()) tree_.chains.push_back({{name.begin(), name.end()}, nodes});
+  const std::string portName = "COM" + std::to_string(at);
+  if (!deviceGone && !nodes.empty()) {
+    tree_.chains.push_back({{portName.begin(), portName.end()}, nodes, friendlyName});
+  }
   return tree_;
 }
 

@@ -71,9 +71,11 @@ class DriverModel : public platform::win32::serial::CommDriver {
   // The adapter pulled out: the port answers nothing and does not open.
   bool deviceGone = false;
   // The COM number the device is on, its node and those above it as
-  // Windows lists them (none: not listed at all), and more devices beside it.
+  // Windows lists them (none: not listed at all), Device Manager's name for
+  // it, and more devices beside it.
   std::int16_t at = 1;
   std::vector<std::u16string> nodes;
+  std::u16string friendlyName;
   std::vector<fakes::DeviceChain> otherDevices;
   int deviceListings = 0;
   // Opens take this long (on the caller's thread, or aside) and then fail.

@@ -14,6 +14,7 @@ void Show::EndThread() {
   driver_.reset();
   state_.reset();
   platform_.timer = nullptr;
+  platform_.view = platform_.listingView = nullptr;
 }
 
 void Show::NewThread() {
@@ -26,6 +27,13 @@ void Show::NewThread() {
 void Show::CloseDialog(const std::u16string& channelCount, int portIndex) {
   platform_.closeAttempts = {{channelCount, portIndex}};
   driver_->Configure();
+}
+
+void Show::ShowDialog(std::function<void()> whileShown, const fakes::CloseAttempt& close) {
+  platform_.whileShown = std::move(whileShown);
+  platform_.closeAttempts = {close};
+  driver_->Configure();
+  platform_.whileShown = nullptr;
 }
 
 Duration Show::TickInterval() const {
@@ -54,6 +62,7 @@ void Show::Run(Duration span) {
     tickHold += held;
     longestTickHold = std::max(longestTickHold, held);
     platform_.model->RunAsideWork();
+    if (platform_.listingView) platform_.listingView->Collect();
     next = std::max(next + interval, (Now() / kClockTick + 1) * kClockTick);
   }
   platform_.clock.Set(std::max(end, Now()));

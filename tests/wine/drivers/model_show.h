@@ -10,6 +10,7 @@
 #include "fakes/fake_platform.h"
 #include "fakes/line_simulation.h"
 #include "platform/win32/serial/comm_port.h"
+#include "platform/win32/serial/port_lister.h"
 #include "plugin/cls_output_driver.h"
 
 namespace tarvolk::drivers {
@@ -43,6 +44,11 @@ class Show {
   // The dialog closed with this channel count and port picked from its list
   // (0: COM1).
   void CloseDialog(const std::u16string& channelCount, int portIndex = 0);
+  // The dialog shown: `whileShown` runs in its modal loop, then it closes as told.
+  void ShowDialog(std::function<void()> whileShown, const fakes::CloseAttempt& close);
+  fakes::FakeConfigView& Dialog() { return *platform_.view; }
+  // The port the host's settings hold, as Init loads it.
+  void StorePort(std::uint8_t port) { state_->PortNumber = port; }
   // How long a call held the thread up.
   template <class Call>
   Duration Timed(Call call) {
@@ -74,12 +80,34 @@ class Show {
   Duration longestTickHold{0};
 
  private:
+  // The dialog listing the ports aside on the model, as its Windows side does.
+  class ListingView final : public fakes::FakeConfigView {
+   public:
+    ListingView(fakes::FakePlatform& host, platform::ConfigViewEvents& events, DriverModel& model)
+        : FakeConfigView(host.log, events, host.closeAttempts, host.whileShown), lister_(model) {}
+    void ListPorts() override { lister_.Request(); }
+    void Collect() {
+      if (auto answer = lister_.Take()) AnswerListing(*answer);
+    }
+
+   private:
+    platform::win32::serial::PortLister lister_;
+  };
+
   class ModelPlatform final : public fakes::FakePlatform {
    public:
     std::unique_ptr<platform::SerialPort> CreateSerialPort() override {
       return std::make_unique<platform::win32::serial::CommPort>(*model);
     }
+    std::unique_ptr<platform::ConfigView> CreateConfigView(
+        platform::ConfigViewEvents& events) override {
+      auto created = std::make_unique<ListingView>(*this, events, *model);
+      view = listingView = created.get();
+      ++viewsCreated;
+      return created;
+    }
     std::unique_ptr<DriverModel> model;
+    ListingView* listingView = nullptr;
   };
 
   ModelPlatform platform_;

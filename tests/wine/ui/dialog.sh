@@ -3,7 +3,7 @@
 # while the demo host sits in its calls. Two host sessions:
 # At 96 DPI, with the host's main window and a second one: Enable on a port
 # nobody can open shows the port message and returns false; the dialog shows
-# the stored port COM255 by name with every text whole, refuses "abc", keeps
+# the stored port COM255 as not present with every text whole, refuses "abc", keeps
 # the user's text, takes "COM 12" typed by hand as no port and "COM12" typed
 # by hand as port 12 (the virtual interface); after Enable it shows the
 # current count and port, disables every window of the host, moves with Tab
@@ -15,7 +15,7 @@
 # when a timer of the host destroys that window while the dialog shows, the
 # dialog goes with it and Configure returns; a window the host had disabled
 # stays disabled; after the owner of the hidden dialog is destroyed, the next
-# Configure shows the dialog anew.
+# Configure shows the dialog anew, with only COM1 to COM5 listed for port 0.
 # Screenshots of the dialog at both DPI, its open port list and a message box
 # are kept in WORK.
 #   dialog.sh HARNESS ARCH WORK DLL HOST UI_DRIVER DMX_INTERFACE
@@ -67,8 +67,8 @@ check "Enable on an unmapped port shows the port message" \
 stop_on_failure "$out"
 check "the dialog is a centred fixed tool window of 2355 x 1155 twips" \
   ui "window=$dialog" shape=2355,1155
-check "the dialog opens with count 0 and the stored port by name, COM255" \
-  ui "window=$dialog" text=Edit=0 text=ComboBox=COM255
+check "the dialog opens with count 0 and the stored port COM255, not present" \
+  ui "window=$dialog" text=Edit=0 "text=ComboBox=COM255 – nicht angeschlossen"
 check "at 96 DPI every label and field shows its whole text" ui "window=$dialog" fits
 shot dialog.png
 check "a port typed by hand stays in the box" \
@@ -86,8 +86,8 @@ check "\"COM12\" typed by hand with \"254.4\" is accepted and the dialog closes"
   ui "window=$dialog" focus=ComboBox set=ComboBox= type=COM12 text=ComboBox=COM12 set=Edit=254.4 \
   close gone
 stop_on_failure "$out"
-check "after Enable the dialog shows count 10 and port COM12" \
-  ui "window=$dialog" text=Edit=10 text=ComboBox=COM12
+check "after Enable the dialog shows count 10 and port COM12 (Wine lists no port device)" \
+  ui "window=$dialog" text=Edit=10 "text=ComboBox=COM12 – nicht angeschlossen"
 check "every window of the host is disabled while the dialog is open" \
   ui "window=$main_window" enabled=0 "window=$palette_window" enabled=0
 check "Tab and Shift+Tab move between the count and the port" \
@@ -95,10 +95,10 @@ check "Tab and Shift+Tab move between the count and the port" \
 check "Enter and Escape leave the dialog open and its text alone" \
   ui "window=$dialog" key=RETURN key=ESCAPE pause=500 shown text=Edit=10
 open_port_list() {
-  ui "window=$dialog" drop pause=700 list-shows=5 && shot dialog-list.png &&
-    ui "window=$dialog" key=ESCAPE pause=300 shown text=ComboBox=COM12
+  ui "window=$dialog" entries=6 drop pause=700 list-shows=6 && shot dialog-list.png &&
+    ui "window=$dialog" key=ESCAPE pause=300 shown "text=ComboBox=COM12 – nicht angeschlossen"
 }
-check "the port list opens with all five entries; Escape closes it and keeps the port" \
+check "the port list opens with all six entries; Escape closes it and keeps the port" \
   open_port_list
 check "dragged aside, Alt+F4 with \"254.4\" closes the dialog" \
   ui "window=$dialog" move=0,0 set=Edit=254.4 key=ALT+F4 gone
@@ -123,17 +123,18 @@ host_pid=$!
 wine_track_pid "$host_pid"
 
 check "at 120 DPI every label and field shows its whole text; it blocks the window it was called from" \
-  ui "window=$dialog" fits shape=2355,1155 text=ComboBox=COM255 "window=$settings_window" enabled=0
+  ui "window=$dialog" fits shape=2355,1155 "text=ComboBox=COM255 – nicht angeschlossen" \
+  "window=$settings_window" enabled=0
 shot dialog-120dpi.png
 check "when the host's timer destroys that window, the dialog goes with it" ui "window=$dialog" gone
 stop_on_failure "$out120"
 check "the next Configure shows the dialog again" \
   ui "window=$dialog" shown "window=$settings_window" enabled=0 "window=$main_window" enabled=0
-check "closed, it leaves disabled the window the host had disabled, and only that" \
-  ui "window=$dialog" set=ComboBox=COM12 close gone "window=$main_window" enabled=0 \
-  "window=$settings_window" enabled=1
-check "after the owner of the hidden dialog was destroyed, the next Configure shows it anew" \
-  ui "window=$dialog" text=ComboBox=COM12 close gone
+check "closed with no port, it leaves disabled the window the host had disabled, and only that" \
+  ui "window=$dialog" set=ComboBox= close "window=$port_box" press=OK gone \
+  "window=$main_window" enabled=0 "window=$settings_window" enabled=1
+check "after the owner of the hidden dialog was destroyed, the next Configure shows it anew, with no port device the five entries alone" \
+  ui "window=$dialog" text=ComboBox= entries=5 close "window=$port_box" press=OK gone
 stop_on_failure "$out120"
 wait "$host_pid"
 dmx_stop_interface || exit 1

@@ -1,9 +1,9 @@
 // fit-probe.dll: a window message hook that ui-driver sets on the thread of
 // the window it checks. A font cannot be measured from another process, so
 // the check runs in the window's own: when the hook sees the probe message it
-// measures the text of every label and edit field of that window in the
-// control's own font (as it is drawn there: blanks at the end draw nothing)
-// against the area the control draws it in, and sends one line per control
+// measures the text of every label and edit field of that window (of a port
+// list entry, its port's name) in the control's own font (as it is drawn there: blanks at the end
+// draw nothing) against the area the control draws it in, and sends one line per control
 // ("ok ..." or "CUT ...") back as the text of the window named in wParam.
 #include <windows.h>
 
@@ -27,6 +27,12 @@ BOOL CALLBACK MeasureControl(HWND control, LPARAM report) {
   const bool edit = _wcsicmp(className, L"Edit") == 0;
   if (!edit && _wcsicmp(className, L"Static") != 0) return TRUE;
   std::wstring text = TextOf(control);
+  // A port list entry ("COM7 – USB Serial Port") shows its port whole; the
+  // device's name after it may scroll.
+  wchar_t parentClass[32] = L"";
+  GetClassNameW(GetParent(control), parentClass, 32);
+  if (edit && _wcsicmp(parentClass, L"ComboBox") == 0)
+    text = text.substr(0, text.find(L" \u2013 "));
   text.erase(text.find_last_not_of(L' ') + 1);
   RECT area{};
   if (edit) {

@@ -8,6 +8,7 @@
 //   text=CLASS=TEXT       its first control of CLASS shows exactly TEXT (waits for it)
 //   set=CLASS=TEXT        put TEXT into its first control of CLASS
 //   select=CLASS=INDEX    select entry INDEX of its first combo box of CLASS
+//   entries=N             its first combo box lists exactly N entries
 //   press=TEXT            click its button labelled TEXT
 //   close                 its close box (SC_CLOSE, as Alt+F4 and the box do)
 //   key=KEY               press TAB, SHIFT+TAB, RETURN, ESCAPE or ALT+F4 in it
@@ -317,6 +318,10 @@ bool Run(const std::wstring& argument) {
     passed = SetAction(value);
   } else if (action == L"select") {
     passed = SelectAction(value);
+  } else if (action == L"entries") {
+    const LRESULT count = SendMessageW(Control(L"ComboBox"), CB_GETCOUNT, 0, 0);
+    passed = count == std::wcstol(value.c_str(), nullptr, 10);
+    detail = std::to_wstring(count) + L" entries";
   } else if (action == L"press") {
     passed = current != nullptr && PressAction(value);
   } else if (action == L"close") {

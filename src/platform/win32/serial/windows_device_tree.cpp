@@ -1,6 +1,9 @@
 #include "platform/win32/serial/windows_device_tree.h"
 
+#include <cwchar>
+
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_error.h"
 #include "platform/win32/windows_api.h"
 
 // After windows.h.
@@ -44,15 +47,44 @@ std::u16string PortNameOf(HDEVINFO set, SP_DEVINFO_DATA& device) {
   return FromWide(name);
 }
 
+// A text property of the device (SPDRP_...); empty when it has none. Its
+// size is asked first, and the text may lack its terminating NUL.
+std::u16string TextProperty(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property) {
+  DWORD type = 0;
+  DWORD size = 0;
+  if (SetupDiGetDeviceRegistryPropertyW(set, &device, property, &type, nullptr, 0, &size) ||
+      GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) {
+    return {};
+  }
+  std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+  if (!SetupDiGetDeviceRegistryPropertyW(set, &device, property, &type,
+                                         reinterpret_cast<BYTE*>(text.data()), size, nullptr) ||
+      type != REG_SZ) {
+    return {};
+  }
+  text.resize(std::wcslen(text.c_str()));
+  return FromWide(text);
+}
+
+// What Device Manager calls the device: its friendly name, else its description.
+std::u16string DeviceManagerName(HDEVINFO set, SP_DEVINFO_DATA& device) {
+  std::u16string name = TextProperty(set, device, SPDRP_FRIENDLYNAME);
+  return name.empty() ? TextProperty(set, device, SPDRP_DEVICEDESC) : name;
+}
+
 void AddPortNodes(const GUID& deviceClass, std::vector<DeviceTree::PortNode>& nodes) {
   const DeviceSet set(deviceClass);
-  if (set.Get() == INVALID_HANDLE_VALUE) return;
+  if (set.Get() == INVALID_HANDLE_VALUE) ThrowLastError("SetupDiGetClassDevsW");
   SP_DEVINFO_DATA device{};
   device.cbSize = sizeof device;
-  for (DWORD index = 0; SetupDiEnumDeviceInfo(set.Get(), index, &device); ++index) {
+  DWORD index = 0;
+  for (; SetupDiEnumDeviceInfo(set.Get(), index, &device); ++index) {
     std::u16string name = PortNameOf(set.Get(), device);
-    if (!name.empty()) nodes.push_back({device.DevInst, std::move(name)});
+    if (!name.empty()) {
+      nodes.push_back({device.DevInst, std::move(name), DeviceManagerName(set.Get(), device)});
+    }
   }
+  if (GetLastError() != ERROR_NO_MORE_ITEMS) ThrowLastError("SetupDiEnumDeviceInfo");
 }
 
 }  // namespace

@@ -5,9 +5,9 @@
 namespace tarvolk::platform::win32::serial {
 
 // Windows' device tree through SetupAPI and CfgMgr, each call passed straight
-// through. It keeps no state, so one instance serves every thread. Anything
-// Windows refuses leaves that node, or the list, out; under Wine, whose ports
-// are mapped files, the list is empty.
+// through. It keeps no state, so one instance serves every thread. A device
+// whose node or name Windows refuses is left out, a refused listing throws;
+// under Wine, whose ports are mapped files, the list is empty.
 class WindowsDeviceTree final : public DeviceTree {
  public:
   std::vector<PortNode> PortNodes() override;
