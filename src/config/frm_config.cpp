@@ -36,11 +36,7 @@ void frmConfig::Load() {
   view_->ListPorts();
 }
 
-void frmConfig::RefreshPortList() {
-  const int selection = view_->SelectedPortIndex();
-  const bool picked = selection >= 0 && static_cast<std::size_t>(selection) < portEntries_.size();
-  ShowPortList(picked ? portEntries_[static_cast<std::size_t>(selection)].port : 0);
-}
+void frmConfig::RefreshPortList() { ShowPortList(PickedPort().value_or(0)); }
 
 void frmConfig::ShowPortList(std::uint8_t port) {
   portEntries_ = PortList(presentPorts_, {loadedPort_, port});
@@ -106,12 +102,17 @@ bool frmConfig::AcceptChannelCount() {
   return true;
 }
 
-std::uint8_t frmConfig::ChosenPort() const {
+std::optional<std::uint8_t> frmConfig::PickedPort() const {
   const int selection = view_->SelectedPortIndex();
-  if (selection >= 0 && static_cast<std::size_t>(selection) < portEntries_.size()) {
-    return portEntries_[static_cast<std::size_t>(selection)].port;
+  if (selection < 0 || static_cast<std::size_t>(selection) >= portEntries_.size()) {
+    return std::nullopt;
   }
+  return portEntries_[static_cast<std::size_t>(selection)].port;
+}
+
+std::uint8_t frmConfig::ChosenPort() const {
   // Any port can be typed, listed or not.
+  if (const auto picked = PickedPort()) return *picked;
   return PortFromText(view_->PortText());
 }
 

@@ -47,6 +47,8 @@ class frmConfig final : public engine::ConfigWindow, private platform::ConfigVie
   void RecordListingTrouble(const platform::PortListing& listing);
   // Returns false, after telling the user why, when the text is refused.
   bool AcceptChannelCount();
+  // The port of the list entry picked; nothing while the user types.
+  std::optional<std::uint8_t> PickedPort() const;
   // The list entry picked, or else the port the typed text names (0 for none).
   std::uint8_t ChosenPort() const;
   void ApplyPort(std::uint8_t port);

@@ -18,11 +18,11 @@ void TrimBlanks(std::u16string& text) {
   text.erase(text.find_last_not_of(u' ') + 1);
 }
 
-// "(COM7)", in any case.
+// "(COM7)" after an opening bracket, in any case; not a bare number.
 bool NamesAPort(std::u16string_view bracketed) {
-  if (bracketed.size() < 2 || bracketed.front() != u'(' || bracketed.back() != u')') return false;
+  if (!bracketed.ends_with(u')')) return false;
   const std::u16string_view inner = bracketed.substr(1, bracketed.size() - 2);
-  return inner.size() > 3 && (inner[0] | 0x20) == u'c' && PortFromText(inner) != 0;
+  return !inner.empty() && (inner[0] == u'C' || inner[0] == u'c') && PortFromText(inner) != 0;
 }
 
 }  // namespace

@@ -42,21 +42,22 @@ TEST_F(ConfigDialogTest, TheListFollowsTheAnswersAndKeepsTheChoice) {
   refused.failure = platform::PlatformError("", platform::SystemError{5, u"Zugriff verweigert"});
   platform::PortListing overdue;
   overdue.overdue = true;
-  fixture.state.PortNumber = 12;
+  const platform::PortListing uart{{{1, u"Kommunikationsanschluss (COM1)"}}};
+  fixture.state.PortNumber = 1;
   fixture.platform.whileShown = [&] {
     auto& view = *fixture.platform.view;
     for (const auto* listing : {&refused, &refused, &overdue}) view.AnswerListing(*listing);
-    EXPECT_EQ(view.PortText(), u"COM12");
-    view.AnswerListing({{{7, u"USB Serial Port (COM7)"}}});
+    EXPECT_EQ(view.PortText(), u"COM1");
+    view.AnswerListing({{{1, u"Kommunikationsanschluss (COM1)"}, {7, u"USB Serial Port (COM7)"}}});
+    EXPECT_EQ(view.PortText(), u"COM1 – Kommunikationsanschluss");
     view.PickPort(5);
     view.ChangeDevices();
-    view.AnswerListing({});
+    view.AnswerListing(uart);
     EXPECT_EQ(view.PortText(), u"COM7 – nicht angeschlossen") << "the adapter pulled stays chosen";
-    EXPECT_EQ(view.Entries().back(), u"COM12 – nicht angeschlossen");
     EXPECT_EQ(view.listings, 2);
   };
-  Configure({{u"10", fakes::KeepPort{}}});
-  EXPECT_EQ(fixture.state.PortNumber, 7);
+  Configure({{u"10", 0}});
+  EXPECT_EQ(fixture.state.PortNumber, 1) << "the first entry, whatever its name";
   const auto& lines = fixture.platform.journal.lines;
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                           [](const auto& line) { return line.starts_with(u"Windows nennt"); }),
@@ -64,7 +65,7 @@ TEST_F(ConfigDialogTest, TheListFollowsTheAnswersAndKeepsTheChoice) {
 
   fixture.platform.whileShown = [&] {
     fixture.platform.view->SetPortText(u"COM3");
-    fixture.platform.view->AnswerListing({});
+    fixture.platform.view->AnswerListing(uart);
   };
   Configure({{u"10", fakes::KeepPort{}}});
   EXPECT_EQ(fixture.state.PortNumber, 3) << "what the user typed stays";

@@ -20,8 +20,11 @@ TEST(PortList, ListsThePortsPresentByName) {
   const std::vector<platform::NamedPort> none;
   const std::tuple<const char*, Present, std::uint8_t, Texts> cases[] = {
       {"nothing present (Wine)", none, 2, FirstFiveAnd({})},
+      {"no port 0 or beyond 255", Present{{{0, u"Null"}, {256, u"Zu hoch"}, {255, u"L (COM255)"}}},
+       0, FirstFiveAnd({u"COM255 – L"})},
       {"no listing yet: the stored port by its name", std::nullopt, 12, FirstFiveAnd({u"COM12"})},
-      {"an absent stored port beyond COM5", none, 12, FirstFiveAnd({u"COM12 – nicht angeschlossen"})},
+      {"an absent stored port beyond COM5", none, 12,
+       FirstFiveAnd({u"COM12 – nicht angeschlossen"})},
       {"a built-in port, a Bluetooth port and the stored one present",
        Present{{{4, u"Standard Serial over Bluetooth link (COM4)"},
                 {1, u"Kommunikationsanschluss (COM1)"},
@@ -35,16 +38,18 @@ TEST(PortList, ListsThePortsPresentByName) {
                 {9, u"Arduino Leonardo (COM9)"},
                 {7, u"USB Modem (COM7)"}}},
        0,
-       FirstFiveAnd({u"COM7 – USB Serial Port", u"COM9 – Arduino Leonardo",
-                     u"COM14 – USB-SERIAL CH340"})},
+       FirstFiveAnd(
+           {u"COM7 – USB Serial Port", u"COM9 – Arduino Leonardo", u"COM14 – USB-SERIAL CH340"})},
       {"names without their port, with other letters, in lines, or none",
        Present{{{8, u" Schnittstelle für Bühne "},
                 {6, u"(COM6)"},
-                {10, u"Zwei\r\nZeilen\t(COM 7)"},
-                {11, u"Gerät (2)"}}},
+                {10, u"Zwei\r\nZeilen\u007f\u0080\u009f\u00a0(COM 7)"},
+                {11, u"Gerät (2)"},
+                {12, u"Port (COM7) B"}}},
        0,
-       FirstFiveAnd({u"COM6", u"COM8 – Schnittstelle für Bühne", u"COM10 – Zwei  Zeilen (COM 7)",
-                     u"COM11 – Gerät (2)"})},
+       FirstFiveAnd({u"COM6", u"COM8 – Schnittstelle für Bühne",
+                     u"COM10 – Zwei  Zeilen   \u00a0(COM 7)", u"COM11 – Gerät (2)",
+                     u"COM12 – Port (COM7) B"})},
   };
   for (const auto& [what, present, kept, expected] : cases) {
     Texts texts;

@@ -34,6 +34,7 @@ class FakeConfigView : public platform::ConfigView {
   void SetChannelCountText(const std::u16string& text) override { text_ = text; }
   void SetPortEntries(const std::vector<std::u16string>& entries, int selected) override {
     entries_ = entries;
+    index_ = selected;
     if (selected >= 0) PickPort(selected);
   }
   int SelectedPortIndex() const override { return index_; }
