@@ -46,10 +46,10 @@ TEST_F(ConfigDialogTest, TheListFollowsTheAnswersAndKeepsTheChoice) {
   fixture.state.PortNumber = 1;
   fixture.platform.whileShown = [&] {
     auto& view = *fixture.platform.view;
-    for (const auto* listing : {&refused, &refused, &overdue}) view.AnswerListing(*listing);
-    EXPECT_EQ(view.PortText(), u"COM1");
     view.AnswerListing({{{1, u"Kommunikationsanschluss (COM1)"}, {7, u"USB Serial Port (COM7)"}}});
     EXPECT_EQ(view.PortText(), u"COM1 – Kommunikationsanschluss");
+    for (const auto* listing : {&refused, &refused, &overdue}) view.AnswerListing(*listing);
+    EXPECT_EQ(view.Entries().size(), 6u) << "the list stays as it is";
     view.PickPort(5);
     view.ChangeDevices();
     view.AnswerListing(uart);
