@@ -17,9 +17,12 @@
 ;   /X64        also install the 64-bit plug-in (ignored on 32-bit Windows)
 ;   /D=FOLDER   target folder; must come last, without quotes
 ; Exit codes: 0 installed; 1 cancelled by the user; 2 failed (a refused
-; registration is undone before), 740 not started as administrator.
+; registration or copy is undone before); 3 the lighting program holds the
+; plug-in and the user cancelled (always in silent mode), nothing changed;
+; 740 not started as administrator.
 ; The uninstaller takes /S as well and exits with 2 when a DLL cannot be
-; unregistered (its files and the entry then stay). Like every NSIS
+; unregistered or removed (its files, its registration and the entry then
+; stay), and with 3 as the setup program does. Like every NSIS
 ; uninstaller it runs from a copy in TEMP and returns at once; with
 ; _?=<folder> it runs in place, is waited for and gives its exit code, but
 ; cannot remove itself.
@@ -27,6 +30,9 @@
 Unicode true
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
+; A file that cannot be written fails the installation rather than leaving
+; the old one in place, registered as if it were new.
+AllowSkipFiles off
 
 !include MUI2.nsh
 !include LogicLib.nsh
@@ -41,6 +47,7 @@ RequestExecutionLevel admin
 !define UNINSTALLER "Tarvolk_DMX-Deinstallation.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvolk_DMX"
 !define EXIT_FAILED 2
+!define EXIT_IN_USE 3
 ; ERROR_ELEVATION_REQUIRED
 !define EXIT_NOT_ADMIN 740
 
@@ -130,6 +137,51 @@ FunctionEnd
 !insertmacro DEFINE_DESCRIBE_EXIT ""
 !insertmacro DEFINE_DESCRIBE_EXIT "un."
 
+; Whether $DllFile may be replaced or removed: a DLL that a running program
+; has loaded cannot be opened for writing. $R0 is 1 when it is free or absent.
+!macro DEFINE_DLL_IS_FREE UN
+Function ${UN}DllIsFree
+  StrCpy $R0 1
+  ${If} ${FileExists} "$DllFile"
+    ClearErrors
+    FileOpen $R1 "$DllFile" a
+    ${If} ${Errors}
+      StrCpy $R0 0
+    ${Else}
+      FileClose $R1
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro DEFINE_DLL_IS_FREE ""
+!insertmacro DEFINE_DLL_IS_FREE "un."
+
+; Before anything changes: while the lighting program holds a plug-in in
+; $INSTDIR, asks to close it, with Retry and Cancel. Cancel, and silent mode,
+; end the program with EXIT_IN_USE, nothing changed.
+!macro DEFINE_WAIT_UNTIL_FREE UN
+Function ${UN}WaitUntilFree
+  ${Do}
+    StrCpy $DllFile "$INSTDIR\${DLL_NAME}"
+    Call ${UN}DllIsFree
+    ${If} $R0 == 1
+      StrCpy $DllFile "$INSTDIR\x64\${DLL_NAME}"
+      Call ${UN}DllIsFree
+    ${EndIf}
+    ${If} $R0 == 1
+      Return
+    ${EndIf}
+    DetailPrint "In Gebrauch: $DllFile"
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Das Lichtsteuerprogramm verwendet $(^NameDA) gerade:$\r$\n$DllFile$\r$\n$\r$\nBitte schließen Sie das Lichtsteuerprogramm und klicken Sie dann auf „Wiederholen“. „Abbrechen“ lässt alles, wie es ist." /SD IDCANCEL IDRETRY retry
+    SetErrorLevel ${EXIT_IN_USE}
+    Quit
+  retry:
+  ${Loop}
+FunctionEnd
+!macroend
+!insertmacro DEFINE_WAIT_UNTIL_FREE ""
+!insertmacro DEFINE_WAIT_UNTIL_FREE "un."
+
 ; Only administrators may write the machine-wide class registration.
 !macro REQUIRE_ADMIN WHAT
   UserInfo::GetAccountType
@@ -143,14 +195,25 @@ FunctionEnd
 
 Section "${PRODUCT} (32 Bit)" SecPlugin32
   SectionIn RO
+  Call WaitUntilFree
   SetOutPath "$INSTDIR"
+  ClearErrors
   File "/oname=${DLL_NAME}" "${DLL32}"
   File "/oname=${GUIDE_NAME}" "${GUIDE}"
+  ${If} ${Errors}
+    StrCpy $Failure "$(^NameDA) (32 Bit) konnte nicht nach $INSTDIR kopiert werden."
+    Call Fail
+  ${EndIf}
 SectionEnd
 
 Section /o "${PRODUCT} (64 Bit)" SecPlugin64
   SetOutPath "$INSTDIR\x64"
+  ClearErrors
   File "/oname=${DLL_NAME}" "${DLL64}"
+  ${If} ${Errors}
+    StrCpy $Failure "$(^NameDA) (64 Bit) konnte nicht nach $INSTDIR\x64 kopiert werden."
+    Call Fail
+  ${EndIf}
 SectionEnd
 
 ; Undoes the registrations and removes the DLLs. A DLL whose registration
@@ -274,12 +337,27 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; Removes a DLL just unregistered; one that stays is registered again and
+; the uninstallation stops, its entry in place.
+!macro DELETE_OR_STOP VIEW FILE
+  Delete "${FILE}"
+  ${If} ${FileExists} "${FILE}"
+    !insertmacro REGSVR32 "un." ${VIEW} "" "${FILE}"
+    StrCpy $Failure "$(^NameDA) (${VIEW} Bit) ließ sich nicht löschen: ${FILE}"
+    DetailPrint "$Failure"
+    MessageBox MB_OK|MB_ICONSTOP "$Failure$\r$\n$\r$\nDas Plug-in bleibt installiert." /SD IDOK
+    SetErrorLevel ${EXIT_FAILED}
+    Abort "$Failure"
+  ${EndIf}
+!macroend
+
 Section "Uninstall"
+  Call un.WaitUntilFree
   !insertmacro UNREGISTER_OR_STOP 64 "$INSTDIR\x64\${DLL_NAME}"
-  !insertmacro UNREGISTER_OR_STOP 32 "$INSTDIR\${DLL_NAME}"
-  Delete "$INSTDIR\x64\${DLL_NAME}"
+  !insertmacro DELETE_OR_STOP 64 "$INSTDIR\x64\${DLL_NAME}"
   RMDir "$INSTDIR\x64"
-  Delete "$INSTDIR\${DLL_NAME}"
+  !insertmacro UNREGISTER_OR_STOP 32 "$INSTDIR\${DLL_NAME}"
+  !insertmacro DELETE_OR_STOP 32 "$INSTDIR\${DLL_NAME}"
   Delete "$INSTDIR\${GUIDE_NAME}"
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir "$INSTDIR"

@@ -48,7 +48,10 @@ void PortJournal::Refused(std::int16_t number, const platform::PlatformError& er
 }
 
 void PortJournal::TryFailed(std::int16_t number, const platform::PlatformError& error) {
-  std::u16string line = RefusalLine(number, error);
+  WriteForTry(RefusalLine(number, error));
+}
+
+void PortJournal::WriteForTry(std::u16string line) {
   if (line == lastFailedTry_) return;
   journal_.Write(line);
   lastFailedTry_ = std::move(line);
@@ -66,11 +69,13 @@ void PortJournal::Back(std::int16_t number, std::int16_t lostNumber, Duration af
   journal_.Write(where + u" wieder geöffnet nach " + Seconds(after));
 }
 
-void PortJournal::GaveUp(std::int16_t number) {
-  journal_.Write(Port(number) +
-                 u" wird nicht mehr von selbst geöffnet: Der Treiber gibt zu viele "
-                 u"Schreibaufträge nicht zurück. Die Ausgabe wieder einschalten, um es erneut "
-                 u"zu versuchen.");
+void PortJournal::DriverHoldsWrites(std::int16_t number, Duration askedEvery) {
+  WriteForTry(Port(number) +
+              u" bleibt zu: Der Treiber gibt zu viele Schreibaufträge nicht zurück. Das Plug-in "
+              u"fragt alle " +
+              ToDecimalText(std::chrono::duration_cast<std::chrono::seconds>(askedEvery).count()) +
+              u" s wieder nach und öffnet die Schnittstelle, sobald der Treiber sie freigibt. "
+              u"Das geschieht meist, wenn Sie den Adapter abziehen und wieder einstecken.");
 }
 
 void PortJournal::Closed(std::int16_t number) { journal_.Write(Port(number) + u" geschlossen"); }

@@ -40,8 +40,9 @@ class PortJournal {
   // why: what the link saw, in German.
   void Lost(std::int16_t number, std::u16string_view why);
   void Back(std::int16_t number, std::int16_t lostNumber, Duration after);
-  // The lost port is not reopened on its own any more.
-  void GaveUp(std::int16_t number);
+  // The lost port's driver still holds every write it may keep: written
+  // once, until something else happens to the port.
+  void DriverHoldsWrites(std::int16_t number, Duration askedEvery);
   void Closed(std::int16_t number);
   // At every tick while output runs: a line when a minute has passed and
   // anything went wrong in it.
@@ -53,6 +54,8 @@ class PortJournal {
 
  private:
   static std::u16string RefusalLine(std::int16_t number, const platform::PlatformError& error);
+  // Writes the line unless it is the one written last by a try.
+  void WriteForTry(std::u16string line);
 
   platform::Journal& journal_;
   std::u16string lastFailedTry_;

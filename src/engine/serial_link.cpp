@@ -192,9 +192,10 @@ void SerialLink::ReopenWhenDue(Duration now) {
   }
   try {
     reopenUnderWay_ = port_->OpenInBackground() == platform::SerialPort::OpenProgress::kOpening;
-  } catch (const platform::ReopenGivenUpError&) {
-    reopening_ = false;
-    journal_.GaveUp(port_->PortNumber());
+  } catch (const platform::DriverHoldsWritesError&) {
+    reopenUnderWay_ = false;
+    nextReopenAt_ = reopenStartedAt_ + kHeldWritesRetryInterval;
+    journal_.DriverHoldsWrites(port_->PortNumber(), kHeldWritesRetryInterval);
     return;
   } catch (const platform::PlatformError& error) {
     reopenUnderWay_ = false;

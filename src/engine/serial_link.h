@@ -34,7 +34,7 @@ class PortJournal;
 // settings every kReopenInterval until it comes back, or its USB adapter
 // turns up under another number; the tries run aside, so the host notices
 // nothing but the missing frames even when a driver takes seconds to answer
-// one. Only Close ends the tries. What happens to the port goes into the
+// one. The tries never give up; only Close ends them. What happens to the port goes into the
 // journal.
 class SerialLink {
  public:
@@ -42,6 +42,9 @@ class SerialLink {
   static constexpr std::size_t kOutputBufferSize = 512;
   // Short enough that output resumes within a second of the device's return.
   static constexpr Duration kReopenInterval = std::chrono::milliseconds(500);
+  // How often a lost port is asked while its driver holds every write it may
+  // keep: output comes back by itself once the driver lets them go.
+  static constexpr Duration kHeldWritesRetryInterval = std::chrono::seconds(1);
   // A port whose writes keep failing this long counts as lost too, for
   // drivers that still answer for a device that has gone; it counts as
   // working again only once a write has finished.

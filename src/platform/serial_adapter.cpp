@@ -1,8 +1,7 @@
 #include "platform/serial_adapter.h"
 
 #include <algorithm>
-#include <iomanip>
-#include <sstream>
+#include <iterator>
 
 namespace tarvolk::platform {
 namespace {
@@ -20,6 +19,15 @@ bool AnyOn(const std::vector<PresentPort>& ports, std::int16_t number, Match mat
   });
 }
 
+// Four hexadecimal digits, as Windows writes vendor and product.
+std::u16string Hex4(std::uint16_t value) {
+  std::u16string digits(4, u'0');
+  for (auto digit = digits.rbegin(); digit != digits.rend(); ++digit, value >>= 4) {
+    *digit = u"0123456789ABCDEF"[value & 0xF];
+  }
+  return digits;
+}
+
 }  // namespace
 
 std::optional<AdapterSighting> SightAdapter(std::int16_t number,
@@ -33,6 +41,15 @@ std::optional<AdapterSighting> SightAdapter(std::int16_t number,
   std::copy_if(present.begin(), present.end(), std::back_inserter(sighting.alike),
                [&](const PresentPort& p) { return Alike(p, sighting.adapter); });
   return sighting;
+}
+
+AdapterSighting Renewed(const AdapterSighting& sighting, std::int16_t lostNumber,
+                        const std::vector<PresentPort>& present) {
+  AdapterSighting renewed = sighting;
+  for (const PresentPort& port : present) {
+    if (port.number != lostNumber && Alike(port, sighting.adapter)) renewed.alike.push_back(port);
+  }
+  return renewed;
 }
 
 std::optional<std::int16_t> FindMovedAdapter(const AdapterSighting& sighting,
@@ -51,11 +68,7 @@ std::optional<std::int16_t> FindMovedAdapter(const AdapterSighting& sighting,
 }
 
 std::u16string Describe(const SerialAdapter& adapter) {
-  std::ostringstream ids;
-  ids << std::hex << std::uppercase << std::setfill('0') << std::setw(4) << adapter.vendor << ':'
-      << std::setw(4) << adapter.product;
-  const std::string narrow = ids.str();
-  std::u16string text = u"USB-Adapter " + std::u16string(narrow.begin(), narrow.end());
+  std::u16string text = u"USB-Adapter " + Hex4(adapter.vendor) + u":" + Hex4(adapter.product);
   text += adapter.serial.empty() ? u" ohne Seriennummer" : u", Seriennummer " + adapter.serial;
   if (adapter.chipChannel) {
     text += u", Kanal ";

@@ -16,7 +16,8 @@ struct SerialAdapter {
   std::uint16_t product = 0;
   std::u16string serial;  // empty when the adapter has none
   // Which channel of a chip with several (FT2232H, FT4232H, CP2105): its
-  // USB interface, 0 for channel A. The channels share the serial number.
+  // USB interface, 0 for channel A; none for a chip with one port. The
+  // channels share the serial number.
   std::optional<std::uint8_t> chipChannel = std::nullopt;
   bool operator==(const SerialAdapter&) const = default;
 };
@@ -39,6 +40,13 @@ struct AdapterSighting {
 // Nothing when port `number` is no USB adapter's.
 std::optional<AdapterSighting> SightAdapter(std::int16_t number,
                                             const std::vector<PresentPort>& present);
+
+// The sighting with every port alike to its adapter that is present now
+// added, but the lost one's: a device of its kind plugged in during the show
+// then never passes for it. Ours, back under another number already, cannot
+// be told from such a device either.
+AdapterSighting Renewed(const AdapterSighting& sighting, std::int16_t lostNumber,
+                        const std::vector<PresentPort>& present);
 
 // Where the adapter lost from port `lostNumber` is now, when it came back
 // under another number: the one port that is the same adapter (vendor,

@@ -28,10 +28,11 @@ class PortLostError : public PlatformError {
   Cause cause_;
 };
 
-// A lost port is not reopened on its own any more: its driver still holds
-// too many writes given up on, and every try would leave it more. Open, on
-// the operator's word, still tries.
-class ReopenGivenUpError : public PlatformError {
+// A lost port cannot be reopened yet: its driver still holds every write
+// given up on that it may keep, and every try would leave it more. Asked
+// again later, it opens once the driver has let some go (typically when the
+// adapter is plugged in again). Open, on the operator's word, still tries.
+class DriverHoldsWritesError : public PlatformError {
  public:
   using PlatformError::PlatformError;
 };
@@ -68,7 +69,7 @@ class SerialPort {
   // tell how that goes; a failed try throws PlatformError, and the next call
   // starts another. A try may also find the port's USB adapter under another
   // number (see FindMovedAdapter) and open it there, at most once a second.
-  // Throws ReopenGivenUpError when the port is not to be reopened on its own.
+  // Throws DriverHoldsWritesError when the port is not to be reopened on its own.
   virtual OpenProgress OpenInBackground() = 0;
 
   // Closes the port once what was handed over has left the line, waiting at

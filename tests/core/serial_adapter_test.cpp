@@ -38,7 +38,11 @@ const std::u16string kHub = u"USB\\ROOT_HUB30\\4&1A2B3C4D&0&0";
 INSTANTIATE_TEST_SUITE_P(
     AsWindowsBuildsThem, DeviceTreeTest,
     ::testing::Values(
-        Device{"Ft232r", fakes::kFt232r, Usb{0x0403, 0x6001, u"A50285BI", 0}},
+        Device{"Ft232r", fakes::kFt232r, Usb{0x0403, 0x6001, u"A50285BI"}},
+        Device{"FtdiSerialOnItsOwnNodeOnly",
+               {fakes::kFt232r[0], u"USB\\VID_0403&PID_6001\\5&2A3B&0&2"},
+               Usb{0x0403, 0x6001, u"A50285BI"}},
+        Device{"Ft2232hChannelA", fakes::Ft2232h(u'A'), Usb{0x0403, 0x6010, u"FT1234AB", 0}},
         Device{"Ft2232hChannelB", fakes::Ft2232h(u'B'), Usb{0x0403, 0x6010, u"FT1234AB", 1}},
         Device{"FtdiChannelDAlone",
                {u"FTDIBUS\\VID_0403+PID_6011+FT5678D\\0000", u"USB\\VID_0403&PID_6011\\FT5678"},

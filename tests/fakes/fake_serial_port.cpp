@@ -48,7 +48,7 @@ platform::SerialPort::OpenProgress FakeSerialPort::OpenInBackground() {
   if (pollsLeft_ < 0) pollsLeft_ = openingPolls;
   if (pollsLeft_-- > 0) return OpenProgress::kOpening;
   pollsLeft_ = -1;
-  if (reopenGivenUp) throw platform::ReopenGivenUpError("driver holds too many writes");
+  if (driverHoldsWrites) throw platform::DriverHoldsWritesError("driver holds too many writes");
   Open();
   return OpenProgress::kOpen;
 }

@@ -45,7 +45,7 @@ class FakeSerialPort : public platform::SerialPort {
   // An open while the device is gone finds the adapter here (the port it moved to).
   std::optional<std::int16_t> movedTo;
   // Tries to reopen are refused for good.
-  bool reopenGivenUp = false;
+  bool driverHoldsWrites = false;
   // How long the last Close was allowed to wait for the line.
   std::chrono::nanoseconds lastDrain{0};
   std::optional<std::size_t> reportedPending;

@@ -15,7 +15,7 @@ namespace {
 constexpr wchar_t kFolderName[] = L"\\Tarvolk DMX";
 constexpr wchar_t kFileName[] = L"\\Protokoll.txt";
 constexpr wchar_t kOldFileName[] = L"\\Protokoll.1.txt";
-constexpr wchar_t kWritersMutex[] = L"Local\\Tarvolk DMX Protokoll";
+constexpr wchar_t kLockFileName[] = L"\\Protokoll.lock";
 // Marks the file as UTF-8 for editors that would otherwise guess a code page.
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
@@ -53,18 +53,51 @@ std::wstring Stamped(std::u16string_view line) {
   return stamp + WideCopy(line) + L"\r\n";
 }
 
+// Whichever writer, of any process, holds the first byte of the lock file
+// beside the journal appends. A lock in the file system is shared by hosts of
+// one user whether they run elevated or not, and in every logon session,
+// unlike a named kernel object. Not held when another writer keeps it longer
+// than `waitMs`, or the lock file cannot be opened.
+class WritersLock {
+ public:
+  WritersLock(const std::wstring& path, DWORD waitMs)
+      : file_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+    if (file_ == INVALID_HANDLE_VALUE) return;
+    // Polled: a blocking lock could only be left by a cancel, which is a wait too.
+    const ULONGLONG deadline = GetTickCount64() + waitMs;
+    while (!(held_ = TryLock()) && GetTickCount64() < deadline) Sleep(1);
+  }
+  ~WritersLock() {
+    if (file_ == INVALID_HANDLE_VALUE) return;
+    if (held_) UnlockFileEx(file_, 0, 1, 0, &range_);
+    CloseHandle(file_);
+  }
+  WritersLock(const WritersLock&) = delete;
+  WritersLock& operator=(const WritersLock&) = delete;
+
+  bool Held() const { return held_; }
+
+ private:
+  bool TryLock() {
+    range_ = OVERLAPPED{};
+    return LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                      &range_) != FALSE;
+  }
+
+  HANDLE file_;
+  OVERLAPPED range_{};
+  bool held_ = false;
+};
+
 }  // namespace
 
-FileJournal::FileJournal(std::wstring folder)
-    : folder_(std::move(folder)), writers_(CreateMutexW(nullptr, FALSE, kWritersMutex)) {
+FileJournal::FileJournal(std::wstring folder) : folder_(std::move(folder)) {
   if (folder_.empty()) {
     const std::wstring appData = LocalAppData();
     if (!appData.empty()) folder_ = appData + kFolderName;
   }
-}
-
-FileJournal::~FileJournal() {
-  if (writers_ != nullptr) CloseHandle(writers_);
 }
 
 void FileJournal::Write(std::u16string_view line) {
@@ -76,15 +109,13 @@ void FileJournal::Write(std::u16string_view line) {
 // One writer at a time, of any process, looks at the size, rotates and
 // appends: two hosts past the mark would otherwise both rename, the second
 // one the first one's new file over the history, or both start the new file.
-// A writer holds the mutex for one line; one that holds it longer (a process
+// A writer holds the lock for one line; one that holds it longer (a process
 // stopped in a debugger) is not waited for, and the line is appended anyway.
 void FileJournal::Append(const std::string& utf8) {
   CreateDirectoryW(folder_.c_str(), nullptr);
   const std::wstring path = folder_ + kFileName;
-  const DWORD taken =
-      writers_ == nullptr ? WAIT_FAILED : WaitForSingleObject(writers_, kOtherWriterWaitMs);
-  const bool alone = taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED;
-  if (alone) RotateWhenFull(path);
+  const WritersLock writers(folder_ + kLockFileName, kOtherWriterWaitMs);
+  if (writers.Held()) RotateWhenFull(path);
   const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -95,7 +126,6 @@ void FileJournal::Append(const std::string& utf8) {
     WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(file);
   }
-  if (alone) ReleaseMutex(writers_);
 }
 
 // A file a viewer holds open cannot be renamed: it is tried again a minute

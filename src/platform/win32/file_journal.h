@@ -11,7 +11,8 @@ namespace tarvolk::platform::win32 {
 // last, each with the local date and time; past 1 MB the file becomes
 // Protokoll.1.txt (one old file is kept). Each line also goes to Windows'
 // debug viewers, from a thread of its own. A line is appended with the file
-// opened for it alone, so several threads and processes can share the file;
+// opened for it alone, so several threads and processes can share the file
+// (they take turns through a lock file beside it, Protokoll.lock);
 // a file that cannot be written is skipped. Writing never waits for a debug
 // viewer nor for a viewer that holds the file open, and for another writer
 // only while it appends its own line (kOtherWriterWaitMs at most).
@@ -23,9 +24,6 @@ class FileJournal final : public Journal {
 
   // folder: where the files go; by default the user's local application data.
   explicit FileJournal(std::wstring folder = {});
-  ~FileJournal() override;
-  FileJournal(const FileJournal&) = delete;
-  FileJournal& operator=(const FileJournal&) = delete;
 
   void Write(std::u16string_view line) override;
 
@@ -34,8 +32,6 @@ class FileJournal final : public Journal {
   void RotateWhenFull(const std::wstring& path);
 
   std::wstring folder_;
-  // Held by whichever writer, of any process, appends a line.
-  HANDLE writers_;
   ULONGLONG nextRotation_ = 0;
 };
 

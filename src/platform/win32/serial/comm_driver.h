@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "platform/device_tree.h"
+#include "platform/win32/serial/left_writes.h"
 #include "platform/win32/windows_api.h"
 
 namespace tarvolk::platform::win32::serial {
@@ -68,7 +68,7 @@ class CommDriver {
 
   // Writes that ports gave up on while this driver still held them: their
   // buffers and events stay with it (WindowsCommDriver: the whole process).
-  std::atomic<std::uint32_t>& WritesLeft() { return writesLeft_; }
+  LeftWrites& WritesLeft() { return writesLeft_; }
 
   // Tries to open a port that were given up while still under way, by any
   // port on this driver (a port closed, or its thread ended): whichever port
@@ -80,7 +80,7 @@ class CommDriver {
   GivenUpTries& TriesGivenUp() { return triesGivenUp_; }
 
  private:
-  std::atomic<std::uint32_t> writesLeft_{0};
+  LeftWrites writesLeft_;
   GivenUpTries triesGivenUp_;
 };
 

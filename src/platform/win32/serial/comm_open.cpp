@@ -40,6 +40,21 @@ std::optional<AdapterSighting> SightAdapterAt(CommDriver& driver, std::int16_t n
   }
 }
 
+namespace {
+
+// The sighting with the alike ports present now; as it was when they cannot
+// be listed.
+AdapterSighting RenewedAt(CommDriver& driver, const AdapterSighting& sighting,
+                          std::int16_t lostNumber) {
+  try {
+    return Renewed(sighting, lostNumber, ListPresentPorts(driver.Devices()));
+  } catch (const std::exception&) {
+    return sighting;
+  }
+}
+
+}  // namespace
+
 std::shared_ptr<BackgroundOpen> BackgroundOpen::Start(CommDriver& driver, const Request& request) {
   auto attempt = std::make_shared<BackgroundOpen>(driver, request);
   if (!driver.RunAside([attempt] { attempt->Run(); })) return nullptr;
@@ -48,23 +63,27 @@ std::shared_ptr<BackgroundOpen> BackgroundOpen::Start(CommDriver& driver, const 
 
 void BackgroundOpen::Run() {
   const std::int16_t number = request_.number;
+  sighting_ = request_.sighting;
   try {
+    if (request_.renew && sighting_) sighting_ = RenewedAt(driver_, *sighting_, number);
     try {
-      const HANDLE port = OpenCommPort(driver_, number, request_.settings);
+      const HANDLE port = OpenAt(number);
       // Windows may list a device a moment after its port opens: until then
       // the adapter is the one sighted before.
-      std::optional<AdapterSighting> sighting = request_.sighting;
-      if (sighting) sighting = SightAdapterAt(driver_, number).value_or(*sighting);
-      Finish({port, number, std::move(sighting)});
+      if (sighting_) sighting_ = SightAdapterAt(driver_, number).value_or(*sighting_);
+      Finish({port, number, sighting_});
       return;
     } catch (const PlatformError& error) {
       failure_ = error;
     }
-    if (!request_.follow || !request_.sighting) return Finish({});
+    if (!request_.follow || !sighting_) return Finish({});
     const std::vector<PresentPort> present = ListPresentPorts(driver_.Devices());
-    const auto moved = FindMovedAdapter(*request_.sighting, number, present);
+    const auto moved = FindMovedAdapter(*sighting_, number, present);
     if (!moved) return Finish({});
-    const HANDLE port = OpenCommPort(driver_, *moved, request_.settings);
+    // A starter that let the try go may be opening that port itself.
+    opening_ = *moved;
+    if (stage_.load() == Stage::kAbandoned) return Finish({});
+    const HANDLE port = OpenAt(*moved);
     Finish({port, *moved, SightAdapter(*moved, present)});
   } catch (const std::exception&) {
     // The port did not open where it was, nor where its adapter went.
@@ -72,7 +91,18 @@ void BackgroundOpen::Run() {
   }
 }
 
+// The open, with opening_ cleared however it ends.
+HANDLE BackgroundOpen::OpenAt(std::int16_t number) {
+  opening_ = number;
+  struct Done {
+    std::atomic<std::int16_t>& opening;
+    ~Done() { opening = 0; }
+  } done{opening_};
+  return OpenCommPort(driver_, number, request_.settings);
+}
+
 void BackgroundOpen::Finish(OpenedPort port) {
+  opening_ = 0;
   port_ = std::move(port);
   if (stage_.exchange(Stage::kFinished) == Stage::kAbandoned &&
       port_.handle != INVALID_HANDLE_VALUE) {

@@ -49,6 +49,10 @@ class BackgroundOpen {
     std::optional<AdapterSighting> sighting;
     // Whether to look for that adapter under other numbers.
     bool follow = false;
+    // Whether to note, before anything opens, the ports alike to the adapter
+    // present now: the first try after a loss, so that a device of its kind
+    // plugged in during the show is never taken for it.
+    bool renew = false;
   };
 
   // Nothing when no thread could be started.
@@ -58,12 +62,17 @@ class BackgroundOpen {
       : driver_(driver), request_(std::move(request)) {}
 
   const Request& Asked() const { return request_; }
+  // The number of the port it is opening right now, 0 while it opens none.
+  std::int16_t Opening() const { return opening_.load(); }
   bool Finished() const { return stage_.load() == Stage::kFinished; }
+  // Once finished: the adapter's sighting as the try left it.
+  const std::optional<AdapterSighting>& Sighting() const { return sighting_; }
   // Once finished: the open port; throws the try's PlatformError when it
   // failed. Only the first call gets the port.
   OpenedPort TakePort();
   // The starter no longer wants the port: one already opened is closed at
-  // once, one still being opened as soon as it opens. Never waits.
+  // once, one still being opened as soon as it opens, and no other port is
+  // opened any more. Never waits.
   void Abandon();
   // The starter wants the port after all: true when the abandoned try is
   // still under way, which then keeps its port for TakePort again; false
@@ -74,6 +83,7 @@ class BackgroundOpen {
   enum class Stage { kRunning, kFinished, kAbandoned };
 
   void Run();
+  HANDLE OpenAt(std::int16_t number);
   void Finish(OpenedPort port);
 
   CommDriver& driver_;
@@ -81,7 +91,10 @@ class BackgroundOpen {
   // Written before stage_ becomes kFinished.
   OpenedPort port_;
   std::optional<PlatformError> failure_;
+  std::optional<AdapterSighting> sighting_;
   std::atomic<Stage> stage_{Stage::kRunning};
+  // Its own port from the start: the starter may look before the thread runs.
+  std::atomic<std::int16_t> opening_{request_.number};
 };
 
 }  // namespace tarvolk::platform::win32::serial

@@ -24,41 +24,11 @@ LineSettings ParseSettings(std::string_view text) {
 
 }  // namespace
 
-// Each write has its own event, as Windows asks of overlapped writes that
-// overlap; nothing here waits on it, the write's end is only looked up.
-struct CommPort::PendingWrite {
-  explicit PendingWrite(CommDriver& owner) : driver(owner) {
-    overlapped.hEvent = driver.NewEvent();
-    if (overlapped.hEvent == nullptr) ThrowLastError("CreateEventW");
-  }
-  // Never run for a write left to a driver: it may still signal the event.
-  ~PendingWrite() { driver.CloseEvent(overlapped.hEvent); }
-  PendingWrite(const PendingWrite&) = delete;
-  PendingWrite& operator=(const PendingWrite&) = delete;
-
-  void Prepare(std::span<const std::uint8_t> data) {
-    bytes.assign(data.begin(), data.end());
-    const HANDLE event = overlapped.hEvent;
-    overlapped = OVERLAPPED{};
-    overlapped.hEvent = event;
-  }
-
-  CommDriver& driver;
-  OVERLAPPED overlapped{};
-  std::vector<std::uint8_t> bytes;
-  Duration lineEndsAt{0};  // when its last byte leaves at the line's nominal speed
-};
-
 CommPort::CommPort(CommDriver& driver)
     : driver_(driver), settings_(ParseSettings(kDefaultSettings)) {}
 
 // Also at thread exit, under the loader lock: nothing here waits.
-CommPort::~CommPort() {
-  Close(Duration{0});
-  ForgetWritesLeftBefore();
-  // The driver may still write into these: they are never freed.
-  for (auto& write : leftWrites_) static_cast<void>(write.release());
-}
+CommPort::~CommPort() { Close(Duration{0}); }
 
 void CommPort::SetPortNumber(std::int16_t portNumber) {
   if (IsOpen()) throw PlatformError("the port number cannot change while the port is open");
@@ -84,20 +54,17 @@ void CommPort::Open() {
 }
 
 // The plug-in's own try, given up a moment ago (here, or by a port whose
-// thread has ended), may still be opening the port: opening it a second time
-// would be refused as "in use". It is waited for instead, and its port or its
-// failure taken. A try on another port, which cannot be in the way, is left
-// to end by itself.
+// thread has ended), may be opening this very port right now: opening it a
+// second time would be refused as "in use". It is waited for instead, and its
+// port or its failure taken; one that outlasts the wait is given up again.
+// Tries busy with other ports cannot be in the way and end by themselves.
 std::optional<OpenedPort> CommPort::TakeOwnTry() {
-  const auto samePort = [this](const BackgroundOpen& other) {
-    return other.Asked().number == portNumber_ && other.Asked().settings == settings_;
-  };
   std::shared_ptr<BackgroundOpen> attempt;
+  auto& given = driver_.TriesGivenUp();
   {
-    auto& given = driver_.TriesGivenUp();
     const std::lock_guard lock(given.mutex);
     const auto mine = std::find_if(given.tries.begin(), given.tries.end(), [&](const auto& other) {
-      return (samePort(*other) || other->Asked().follow) && other->Reclaim();
+      return other->Opening() == portNumber_ && other->Reclaim();
     });
     if (mine == given.tries.end()) return std::nullopt;
     attempt = std::move(*mine);
@@ -107,34 +74,39 @@ std::optional<OpenedPort> CommPort::TakeOwnTry() {
   while (!attempt->Finished()) {
     if (driver_.Now() >= deadline) {
       attempt->Abandon();
+      const std::lock_guard lock(given.mutex);
+      given.tries.push_back(std::move(attempt));
       throw PlatformError("the port is still being opened");
     }
     driver_.Sleep(1);
   }
-  if (samePort(*attempt)) return attempt->TakePort();
-  // It went looking for the adapter elsewhere; whatever it opened is not wanted.
-  try {
-    driver_.Close(attempt->TakePort().handle);
-  } catch (const PlatformError&) {
-  }
+  OpenedPort opened = attempt->TakePort();
+  if (opened.number == portNumber_ && attempt->Asked().settings == settings_) return opened;
+  // Opened with other settings, or its adapter elsewhere: not what is wanted.
+  driver_.Close(opened.handle);
   return std::nullopt;
 }
 
 SerialPort::OpenProgress CommPort::OpenInBackground() {
   if (IsOpen()) return OpenProgress::kOpen;
   if (!opening_) {
-    ForgetWritesLeftBefore();
-    if (driver_.WritesLeft() >= kMostWritesLeft) {
-      throw ReopenGivenUpError("the driver still holds " + std::to_string(kMostWritesLeft) +
-                               " writes given up on");
+    TakeBackFinishedWrites();
+    if (driver_.WritesLeft().Count() >= kMostWritesLeft) {
+      throw DriverHoldsWritesError("the driver still holds " + std::to_string(kMostWritesLeft) +
+                                   " writes given up on");
     }
-    opening_ =
-        BackgroundOpen::Start(driver_, {portNumber_, settings_, sighting_, AdapterSearchDue()});
+    // The first try after a loss notes the alike ports present; searching
+    // starts from a later one.
+    const bool renew = sighting_ && !lastAdapterSearch_;
+    if (renew) lastAdapterSearch_ = driver_.Now();
+    opening_ = BackgroundOpen::Start(
+        driver_, {portNumber_, settings_, sighting_, !renew && AdapterSearchDue(), renew});
     if (!opening_) throw PlatformError("no thread to open the port on");
     return OpenProgress::kOpening;
   }
   if (!opening_->Finished()) return OpenProgress::kOpening;
   const std::shared_ptr<BackgroundOpen> finished = std::move(opening_);
+  sighting_ = finished->Sighting();
   Adopt(finished->TakePort());
   return OpenProgress::kOpen;
 }
@@ -183,7 +155,7 @@ void CommPort::Close(Duration drainFor) {
   if (!IsOpen()) return;
   if (drainFor > Duration{0}) SleepUntil(driver_.Now() + drainFor);
   const bool unfinished = std::any_of(pending_.begin(), pending_.end(),
-                                      [this](const auto& write) { return Unfinished(*write); });
+                                      [](const auto& write) { return write->Unfinished(); });
   if (unfinished) {
     driver_.PurgeComm(handle_, PURGE_TXABORT | PURGE_TXCLEAR);
     driver_.CancelIo(handle_);
@@ -207,9 +179,8 @@ void CommPort::SleepUntil(Duration deadline) {
 // a driver need not honour cancels. Their buffers stay with it.
 void CommPort::LeaveUnfinishedWrites() {
   for (auto& write : pending_) {
-    if (Unfinished(*write)) {
-      leftWrites_.push_back(std::move(write));
-      ++driver_.WritesLeft();
+    if (write->Unfinished()) {
+      driver_.WritesLeft().Add(std::move(write));
     } else {
       spareWrites_.push_back(std::move(write));
     }
@@ -217,23 +188,17 @@ void CommPort::LeaveUnfinishedWrites() {
   pending_.clear();
 }
 
-void CommPort::ForgetWritesLeftBefore() {
-  for (auto it = leftWrites_.begin(); it != leftWrites_.end();) {
-    if (Unfinished(**it)) {
-      ++it;
-      continue;
-    }
-    spareWrites_.push_back(std::move(*it));
-    it = leftWrites_.erase(it);
-    --driver_.WritesLeft();
-  }
+// Writes left to the driver, by any port, that it has finished since serve
+// here again.
+void CommPort::TakeBackFinishedWrites() {
+  for (auto& write : driver_.WritesLeft().TakeFinished()) spareWrites_.push_back(std::move(write));
 }
 
 std::size_t CommPort::Write(std::span<const std::uint8_t> bytes) {
   if (!IsOpen()) throw PlatformError("the port is not open");
   if (bytes.empty()) return 0;
   // A driver that keeps writes for ever is given no more than kMostWritesLeft.
-  const std::uint32_t left = driver_.WritesLeft();
+  const std::uint32_t left = driver_.WritesLeft().Count();
   if (left >= kMostWritesLeft) throw PlatformError("the driver holds every write it may");
   if (left + pending_.size() >= kMostWritesLeft) return 0;
   const Duration now = driver_.Now();
@@ -262,7 +227,7 @@ std::size_t CommPort::Write(std::span<const std::uint8_t> bytes) {
 
 // A finished write's buffer and event serve the next one: under Wine every
 // new event costs two round trips to the wineserver, at every tick.
-std::unique_ptr<CommPort::PendingWrite> CommPort::NewWrite(std::span<const std::uint8_t> bytes) {
+std::unique_ptr<PendingWrite> CommPort::NewWrite(std::span<const std::uint8_t> bytes) {
   std::unique_ptr<PendingWrite> write;
   if (spareWrites_.empty()) {
     write = std::make_unique<PendingWrite>(driver_);
@@ -272,12 +237,6 @@ std::unique_ptr<CommPort::PendingWrite> CommPort::NewWrite(std::span<const std::
   }
   write->Prepare(bytes);
   return write;
-}
-
-bool CommPort::Unfinished(PendingWrite& write) const {
-  DWORD transferred = 0;
-  return !driver_.WriteResult(handle_, write.overlapped, transferred) &&
-         GetLastError() == ERROR_IO_INCOMPLETE;
 }
 
 void CommPort::ThrowWriteFailure(DWORD error) {
@@ -292,7 +251,7 @@ void CommPort::ThrowWriteFailure(DWORD error) {
 // port works.
 std::size_t CommPort::CollectFinishedWrites() {
   if (!IsOpen()) return 0;
-  ForgetWritesLeftBefore();
+  TakeBackFinishedWrites();
   std::size_t finished = std::exchange(finishedAtOnce_, 0);
   DWORD failure = ERROR_SUCCESS;
   while (!pending_.empty()) {
@@ -321,7 +280,7 @@ std::optional<std::size_t> CommPort::PendingOutputBytes() const {
   std::size_t held = 0;
   bool oldestSeen = false;
   for (const auto& write : pending_) {
-    if (!Unfinished(*write)) continue;
+    if (!write->Unfinished()) continue;
     if (oldestSeen) held += write->bytes.size();
     oldestSeen = true;
   }

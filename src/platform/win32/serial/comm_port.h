@@ -44,7 +44,7 @@ class CommPort final : public SerialPort {
   static constexpr Duration kAdapterSearchEvery = std::chrono::seconds(1);
   // The most writes a driver may keep for ever, across every port on it:
   // each holds a buffer and an event. Past it a lost port is not reopened
-  // on its own any more.
+  // until the driver lets some go.
   static constexpr std::uint32_t kMostWritesLeft = 64;
 
   explicit CommPort(CommDriver& driver);
@@ -73,14 +73,11 @@ class CommPort final : public SerialPort {
   std::optional<std::size_t> PendingOutputBytes() const override;
 
  private:
-  struct PendingWrite;
-
   std::unique_ptr<PendingWrite> NewWrite(std::span<const std::uint8_t> bytes);
-  bool Unfinished(PendingWrite& write) const;
   [[noreturn]] void ThrowWriteFailure(DWORD error);
   void SleepUntil(Duration deadline);
   void LeaveUnfinishedWrites();
-  void ForgetWritesLeftBefore();
+  void TakeBackFinishedWrites();
   void AbandonBackgroundOpen();
   std::optional<OpenedPort> TakeOwnTry();
   void Adopt(OpenedPort port);
@@ -100,8 +97,6 @@ class CommPort final : public SerialPort {
   // OVERLAPPED must stay put until it is done.
   std::deque<std::unique_ptr<PendingWrite>> pending_;
   std::vector<std::unique_ptr<PendingWrite>> spareWrites_;
-  // Writes given up on at a close while the driver still held them.
-  std::vector<std::unique_ptr<PendingWrite>> leftWrites_;
   // When what was handed over will have left the line, at nominal speed.
   Duration lineFreeAt_{0};
   // Bytes of writes that finished at once, not yet reported.
