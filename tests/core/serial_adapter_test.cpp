@@ -65,7 +65,22 @@ INSTANTIATE_TEST_SUITE_P(
         Device{"BusNodeUnderAHub", {fakes::kFt232r[0], u"USB\\VID_05E3&PID_0610\\6&1"}, kNone},
         Device{"NoVendor", {u"USB\\VID_ZZ03&PID_6001\\X"}, kNone},
         Device{"DeeperInstance", {u"USB\\VID_0403&PID_6001\\A5\\B"}, kNone},
-        Device{"Hub", {kHub}, kNone}, Device{"Enumerator", {u"USB"}, kNone}),
+        Device{"Hub", {kHub}, kNone}, Device{"Enumerator", {u"USB"}, kNone},
+        Device{"EveryDigitAndLetter",
+               {u"usb\\vid_9fa9&pid_f00f&AZ9_z&AB\\9"},
+               Usb{0x9FA9, 0xF00F, u"9"}},
+        Device{"NoVidPrefix", {u"USB\\0403&PID_6001\\X"}, kNone},
+        Device{"NoSeparator", {u"USB\\VID_0403PID_6001\\X"}, kNone},
+        Device{"NoPidPrefix", {u"USB\\VID_0403&6001\\X"}, kNone},
+        Device{"ShortProduct", {u"USB\\VID_0403&PID_600\\X"}, kNone},
+        Device{"JunkAfterProduct", {u"USB\\VID_0403&PID_6001X\\X"}, kNone},
+        Device{"EmptySegment", {u"USB\\VID_0403&PID_6001&\\X"}, kNone},
+        Device{"SegmentNotAWord", {u"USB\\VID_0403&PID_6001&MI-01\\X"}, kNone},
+        Device{"NoInstance", {u"USB\\VID_0403&PID_6001\\"}, kNone},
+        Device{"InstanceOfABackslash", {u"USB\\VID_0403&PID_6001\\\\A5"}, kNone},
+        Device{"LongerEnumerators",
+               {u"FTDIBUSX\\VID_0403+PID_6001+A50285BIA\\0000", u"USBX\\VID_0403&PID_6001\\A"},
+               kNone}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(DeviceTreeTest, ListsComPortsOnly) {
@@ -130,6 +145,15 @@ TEST(SerialAdapterTest, IsSightedWithTheAlikePortsBesideIt) {
             2u);
   EXPECT_FALSE(SightAdapter(3, present));
   EXPECT_FALSE(SightAdapter(5, present));
+}
+
+// Noted again at the loss: a CH340 Arduino plugged in during the show never
+// passes for ours, which is followed when it comes back elsewhere.
+TEST(SerialAdapterTest, IsNotedAgainAtTheLoss) {
+  const auto sighting =
+      Renewed(*SightAdapter(7, {{7, kCh340}}), 7, {{7, kCh340}, {9, kCh340}, {3, kFtdi}});
+  EXPECT_EQ(FindMovedAdapter(sighting, 7, {{9, kCh340}}), kNone);
+  EXPECT_EQ(FindMovedAdapter(sighting, 7, {{9, kCh340}, {12, kCh340}}), 12);
 }
 
 TEST(SerialAdapterTest, IsDescribedForTheJournal) {

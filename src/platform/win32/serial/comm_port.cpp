@@ -27,8 +27,12 @@ LineSettings ParseSettings(std::string_view text) {
 CommPort::CommPort(CommDriver& driver)
     : driver_(driver), settings_(ParseSettings(kDefaultSettings)) {}
 
-// Also at thread exit, under the loader lock: nothing here waits.
-CommPort::~CommPort() { Close(Duration{0}); }
+// Also at thread exit, under the loader lock: nothing here waits. Writes
+// left to the driver that it has finished since go with the port.
+CommPort::~CommPort() {
+  Close(Duration{0});
+  TakeBackFinishedWrites();
+}
 
 void CommPort::SetPortNumber(std::int16_t portNumber) {
   if (IsOpen()) throw PlatformError("the port number cannot change while the port is open");
