@@ -29,51 +29,43 @@ struct NodeFacts {
 
 char16_t Upper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 0x20) : c; }
 
-bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
-  return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(),
-                    [](char16_t a, char16_t b) { return Upper(a) == Upper(b); });
+bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
+  return std::ranges::equal(a, b, [](char16_t x, char16_t y) { return Upper(x) == Upper(y); });
 }
 
-// Removes `prefix` (in any case) from the front of text; false when it is not there.
-bool Consume(std::u16string_view& text, std::u16string_view prefix) {
-  if (!StartsWithNoCase(text, prefix)) return false;
-  text.remove_prefix(prefix.size());
-  return true;
-}
-
-// Exactly `digits` hexadecimal digits taken from the front of text.
-std::optional<std::uint16_t> ConsumeHex(std::u16string_view& text, std::size_t digits) {
-  if (text.size() < digits) return std::nullopt;
-  std::uint16_t value = 0;
-  for (std::size_t i = 0; i < digits; ++i) {
-    const char16_t c = Upper(text[i]);
-    const int digit = c >= u'0' && c <= u'9'   ? c - u'0'
-                      : c >= u'A' && c <= u'F' ? c - u'A' + 10
-                                               : -1;
-    if (digit < 0) return std::nullopt;
-    value = static_cast<std::uint16_t>(value * 16 + digit);
+// The parts of text between separators: "a&b&" gives "a", "b", "".
+std::vector<std::u16string_view> Split(std::u16string_view text, char16_t separator) {
+  std::vector<std::u16string_view> parts;
+  for (std::size_t end; (end = text.find(separator)) != std::u16string_view::npos;) {
+    parts.push_back(text.substr(0, end));
+    text.remove_prefix(end + 1);
   }
-  text.remove_prefix(digits);
+  parts.push_back(text);
+  return parts;
+}
+
+// "VID_0403" with prefix "VID_" gives 0x0403: the prefix in any case and
+// exactly `digits` hexadecimal digits.
+std::optional<std::uint16_t> HexAfter(std::u16string_view part, std::u16string_view prefix,
+                                      std::size_t digits = 4) {
+  if (part.size() != prefix.size() + digits ||
+      !EqualNoCase(part.substr(0, prefix.size()), prefix)) {
+    return std::nullopt;
+  }
+  std::uint16_t value = 0;
+  for (const char16_t c : part.substr(prefix.size())) {
+    const char16_t upper = Upper(c);
+    const bool decimal = upper >= u'0' && upper <= u'9';
+    if (!decimal && (upper < u'A' || upper > u'F')) return std::nullopt;
+    value = static_cast<std::uint16_t>(value * 16 + (decimal ? upper - u'0' : upper - u'A' + 10));
+  }
   return value;
 }
 
-// "VID_0403<separator>PID_6001" from the front of text.
-bool ConsumeIds(std::u16string_view& text, char16_t separator, NodeFacts& facts) {
-  if (!Consume(text, u"VID_")) return false;
-  const auto vendor = ConsumeHex(text, 4);
-  if (!vendor || text.empty() || text.front() != separator) return false;
-  text.remove_prefix(1);
-  if (!Consume(text, u"PID_")) return false;
-  const auto product = ConsumeHex(text, 4);
-  if (!product) return false;
-  facts.vendor = *vendor;
-  facts.product = *product;
-  return true;
-}
-
-bool IsWordChar(char16_t c) {
-  return c == u'_' || (c >= u'0' && c <= u'9') || (Upper(c) >= u'A' && Upper(c) <= u'Z');
+bool IsWord(std::u16string_view part) {
+  return !part.empty() && std::ranges::all_of(part, [](char16_t c) {
+    return c == u'_' || (c >= u'0' && c <= u'9') || (Upper(c) >= u'A' && Upper(c) <= u'Z');
+  });
 }
 
 // Windows makes the instance up from the socket, with '&' in it, for a
@@ -91,20 +83,25 @@ std::optional<std::uint8_t> FtdiChannel(std::u16string_view serialAndChannel) {
   return static_cast<std::uint8_t>(letter - u'A');
 }
 
+// VID_xxxx<separator>PID_xxxx from the first two parts.
+bool ReadIds(const std::vector<std::u16string_view>& parts, NodeFacts& facts) {
+  const auto vendor = HexAfter(parts[0], u"VID_");
+  const auto product = parts.size() < 2 ? std::nullopt : HexAfter(parts[1], u"PID_");
+  if (!vendor || !product) return false;
+  facts.vendor = *vendor;
+  facts.product = *product;
+  return true;
+}
+
 // USB\VID_xxxx&PID_xxxx[&MI_xx][&...]: the device or one of its interfaces.
 bool ReadUsbNode(std::u16string_view hardware, NodeFacts& facts) {
-  if (!ConsumeIds(hardware, u'&', facts)) return false;
+  const auto parts = Split(hardware, u'&');
+  if (!ReadIds(parts, facts) || !std::all_of(parts.begin() + 2, parts.end(), IsWord)) return false;
   facts.kind = NodeKind::kUsbDevice;
-  while (!hardware.empty()) {
-    if (!Consume(hardware, u"&")) return false;
-    std::u16string_view segment = hardware.substr(0, hardware.find(u'&'));
-    if (segment.empty() || !std::all_of(segment.begin(), segment.end(), IsWordChar)) return false;
-    hardware.remove_prefix(segment.size());
-    if (Consume(segment, u"MI_") && segment.size() == 2) {
-      if (const auto interface = ConsumeHex(segment, 2)) {
-        facts.kind = NodeKind::kUsbInterface;
-        facts.chipChannel = static_cast<std::uint8_t>(*interface);
-      }
+  for (auto part = parts.begin() + 2; part != parts.end(); ++part) {
+    if (const auto interface = HexAfter(*part, u"MI_", 2)) {
+      facts.kind = NodeKind::kUsbInterface;
+      facts.chipChannel = static_cast<std::uint8_t>(*interface);
     }
   }
   return true;
@@ -112,36 +109,26 @@ bool ReadUsbNode(std::u16string_view hardware, NodeFacts& facts) {
 
 // FTDIBUS\VID_xxxx+PID_xxxx+<serial><channel>: FTDI's own port node.
 bool ReadFtdiBusNode(std::u16string_view hardware, NodeFacts& facts) {
-  if (!ConsumeIds(hardware, u'+', facts) || !Consume(hardware, u"+") || hardware.empty()) {
-    return false;
-  }
+  const auto parts = Split(hardware, u'+');
+  if (parts.size() != 3 || parts[2].empty() || !ReadIds(parts, facts)) return false;
+  std::u16string_view serial = parts[2];
   facts.kind = NodeKind::kBusPort;
-  facts.chipChannel = FtdiChannel(hardware);
-  if (facts.chipChannel) hardware.remove_suffix(1);
-  facts.serial = SerialOf(hardware);
+  facts.chipChannel = FtdiChannel(serial);
+  if (facts.chipChannel) serial.remove_suffix(1);
+  facts.serial = SerialOf(serial);
   return true;
 }
 
 // An instance ID has three parts: enumerator, hardware, instance.
 NodeFacts ReadNode(std::u16string_view instanceId) {
+  const auto parts = Split(instanceId, u'\\');
   NodeFacts facts;
-  const std::size_t first = instanceId.find(u'\\');
-  const std::size_t second = instanceId.find(u'\\', first + 1);
-  if (second == std::u16string_view::npos ||
-      instanceId.find(u'\\', second + 1) != std::u16string_view::npos ||
-      second + 1 == instanceId.size()) {
-    return facts;
-  }
-  const std::u16string_view enumerator = instanceId.substr(0, first);
-  const std::u16string_view hardware = instanceId.substr(first + 1, second - first - 1);
-  const std::u16string_view instance = instanceId.substr(second + 1);
-  const bool read = enumerator.size() == 3 && StartsWithNoCase(enumerator, u"USB")
-                        ? ReadUsbNode(hardware, facts)
-                    : enumerator.size() == 7 && StartsWithNoCase(enumerator, u"FTDIBUS")
-                        ? ReadFtdiBusNode(hardware, facts)
-                        : false;
+  if (parts.size() != 3 || parts[2].empty()) return facts;
+  const bool read = EqualNoCase(parts[0], u"USB")       ? ReadUsbNode(parts[1], facts)
+                    : EqualNoCase(parts[0], u"FTDIBUS") ? ReadFtdiBusNode(parts[1], facts)
+                                                        : false;
   if (!read) return {};
-  if (facts.kind == NodeKind::kUsbDevice) facts.serial = SerialOf(instance);
+  if (facts.kind == NodeKind::kUsbDevice) facts.serial = SerialOf(parts[2]);
   return facts;
 }
 
