@@ -96,10 +96,10 @@ bool ReadIds(const std::vector<std::u16string_view>& parts, NodeFacts& facts) {
 // USB\VID_xxxx&PID_xxxx[&MI_xx][&...]: the device or one of its interfaces.
 bool ReadUsbNode(std::u16string_view hardware, NodeFacts& facts) {
   const auto parts = Split(hardware, u'&');
-  if (!ReadIds(parts, facts) || !std::all_of(parts.begin() + 2, parts.end(), IsWord)) return false;
+  if (!ReadIds(parts, facts) || !std::ranges::all_of(parts, IsWord)) return false;
   facts.kind = NodeKind::kUsbDevice;
-  for (auto part = parts.begin() + 2; part != parts.end(); ++part) {
-    if (const auto interface = HexAfter(*part, u"MI_", 2)) {
+  for (const std::u16string_view part : parts) {
+    if (const auto interface = HexAfter(part, u"MI_", 2)) {
       facts.kind = NodeKind::kUsbInterface;
       facts.chipChannel = static_cast<std::uint8_t>(*interface);
     }
