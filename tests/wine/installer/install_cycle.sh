@@ -70,11 +70,13 @@ EOF
 # A lighting program holding the plug-in of this architecture: neither a new
 # setup nor the uninstaller (run in place, to be waited for) touches anything.
 held=$(installed_dll "$install_dir" "${views[-1]}")
+rm -f "$work/release"
 wine_run_timeout 120 "$WINE_ENV_LOADER" "$holder" "$held" "$(winepath -w "$work/release")" \
   >"$work/holder.txt" &
 holder_pid=$!
 wine_track_pid "$holder_pid"
-for _ in $(seq 100); do grep -q held "$work/holder.txt" && break; sleep 0.1; done
+for _ in $(seq 600); do grep -q held "$work/holder.txt" && break; sleep 0.1; done
+expect "a program holds the plug-in" "$(tr -d '\r' <"$work/holder.txt")" held
 status=0
 run_command_line "\"$(winepath -w "$setup")\" /S /X64 /D=$install_dir" || status=$?
 expect "setup while the plug-in is held: exit code" "$status" 3
