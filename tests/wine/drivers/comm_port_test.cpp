@@ -223,11 +223,10 @@ TEST(Waits, AWriteLeftToTheDriverIsItsUntilItFinishes) {
   ASSERT_GT(hole.WritesHeld(), 0u);
   show.NewThread();
   EXPECT_EQ(hole.WritesLeft().Count(), left);
-  hole.Recover();
   ASSERT_TRUE(show.Enable(kChannels));
-  show.Run(100ms);
-  EXPECT_EQ(hole.WritesLeft().Count(), 0u);
+  hole.Recover();
   show.EndThread();
+  EXPECT_EQ(hole.WritesLeft().Count(), 0u);
   EXPECT_EQ(hole.EventsOpen(), 0u);
 }
 
@@ -559,6 +558,8 @@ TEST(Adapters, AnAdapterMovedTwiceIsFollowedBothTimes) {
     port.deviceGone = false;
     show.Run(CommPort::kAdapterSearchEvery);
     EXPECT_EQ(show.PortNumber(), number);
+    // A clone with its serial number plugged in during the show.
+    port.otherDevices = {{u"COM13", fakes::kFt232r}};
   }
   EXPECT_EQ(port.eventsMade, 1) << "one write's event served the whole show, failures too";
 }
