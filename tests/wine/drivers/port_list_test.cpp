@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "driver_models.h"
+#include "platform/win32/serial/port_lister.h"
 #include "scenarios.h"
 
 namespace tarvolk::drivers {
@@ -48,6 +49,37 @@ TEST(PortList, IsListedAsideAndFollowsDevicesWhileOutputRuns) {
       {u"24", fakes::KeepPort{}});
   EXPECT_EQ(port.askedToOpen.back(), L"\\\\.\\COM9") << "closing opens the entry chosen";
   EXPECT_EQ(show.PortNumber(), 9);
+}
+
+// A listing that hangs for 6 s: overdue once after 5 s, then its ports; asked
+// again meanwhile, it lists once more; an answer not taken goes stale.
+TEST(PortList, AHangingListingIsOverdueOnceAndListsAgainWhenAsked) {
+  fakes::FakeClock clock;
+  InstantWrites model(clock);
+  model.otherDevices = {{u"COM7", fakes::kFt232r, u"USB Serial Port (COM7)"}};
+  model.openTime = 6s;
+  platform::win32::serial::PortLister lister(model);
+  lister.Request();
+  clock.Advance(4900ms);
+  EXPECT_FALSE(lister.Take());
+  clock.Advance(100ms);
+  const auto overdue = lister.Take();
+  ASSERT_TRUE(overdue && overdue->overdue && overdue->ports.empty());
+  EXPECT_FALSE(lister.Take()) << "said once";
+  lister.Request();
+  clock.Advance(1s);
+  model.RunAsideWork();
+  EXPECT_EQ(model.deviceListings, 2) << "once more after the one under way";
+  const auto listed = lister.Take();
+  ASSERT_TRUE(listed && !listed->overdue && !listed->failure);
+  EXPECT_EQ(listed->ports, (std::vector<platform::NamedPort>{{7, u"USB Serial Port (COM7)"}}));
+  EXPECT_FALSE(lister.Waiting());
+  lister.Request();
+  clock.Advance(6s);
+  model.RunAsideWork();
+  EXPECT_TRUE(lister.Waiting()) << "an answer to take";
+  lister.Request();
+  EXPECT_FALSE(lister.Take()) << "the answer before the request is stale";
 }
 
 }  // namespace
