@@ -2,6 +2,7 @@
 // succeeds, and once warmed up the process keeps its handle count and heap:
 // nothing is left behind per cycle. Before that, DllCanUnloadNow is asked
 // while output runs with no object left (S_FALSE) and after Disable (S_OK).
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -100,17 +101,18 @@ Usage Read() {
 }
 
 // The plug-in hands its journal lines to debug viewers from a thread of its
-// own, which holds a handle while it sends; a loaded machine delays it. Usage
-// is taken once two readings 100 ms apart agree.
+// own, which holds a handle while it sends, for longer on a loaded machine
+// (two readings 100 ms apart once agreed on 43 handles against 42). What
+// leaks stays, so usage is the least read over a second.
 Usage Measure() {
-  Usage last = Read();
-  for (int reading = 0; reading < 20; ++reading) {
+  Usage least = Read();
+  for (int reading = 0; reading < 10; ++reading) {
     Sleep(100);
     const Usage now = Read();
-    if (now.handles == last.handles && now.heapBytes == last.heapBytes) return now;
-    last = now;
+    least.handles = std::min(least.handles, now.handles);
+    least.heapBytes = std::min(least.heapBytes, now.heapBytes);
   }
-  return last;
+  return least;
 }
 
 void CheckUnloading() {
@@ -139,32 +141,47 @@ void Soak(long cycles) {
   InitDriver(driver.Get(), kHost, kFile);
 
   const long warmUp = std::min(100L, cycles / 5);
-  Usage warm;
   long failedCycles = 0;
-  for (long cycle = 0; cycle < cycles; ++cycle) {
-    LONG channel = 1 + cycle % 10;
-    LONG value = cycle % 256;
-    VARIANT_BOOL stored = VARIANT_FALSE;
-    const bool enabled = Succeeds(driver.Get(), &_clsOutputDriver::Enable);
-    const bool set =
-        driver->SetChannel(&channel, &value, &stored) == S_OK && stored == VARIANT_TRUE;
-    PumpMessages(static_cast<DWORD>(cycle * 7 % 21));  // 0 to 20 ms of ticks and frames
-    const bool disabled = Succeeds(driver.Get(), &_clsOutputDriver::Disable);
-    if (!(enabled && set && disabled)) ++failedCycles;
-    if (cycle + 1 == warmUp) warm = Measure();
-    if ((cycle + 1) % 1000 == 0) {
-      const Usage now = Measure();
-      std::printf("cycle %ld: %lu handles, %lu heap bytes\n", cycle + 1,
-                  static_cast<unsigned long>(now.handles),
-                  static_cast<unsigned long>(now.heapBytes));
+  long done = 0;
+  const auto run = [&](long count) {
+    for (const long last = done + count; done < last; ++done) {
+      LONG channel = 1 + done % 10;
+      LONG value = done % 256;
+      VARIANT_BOOL stored = VARIANT_FALSE;
+      const bool enabled = Succeeds(driver.Get(), &_clsOutputDriver::Enable);
+      const bool set =
+          driver->SetChannel(&channel, &value, &stored) == S_OK && stored == VARIANT_TRUE;
+      PumpMessages(static_cast<DWORD>(done * 7 % 21));  // 0 to 20 ms of ticks and frames
+      const bool disabled = Succeeds(driver.Get(), &_clsOutputDriver::Disable);
+      if (!(enabled && set && disabled)) ++failedCycles;
+      if ((done + 1) % 1000 == 0) {
+        const Usage now = Measure();
+        std::printf("cycle %ld: %lu handles, %lu heap bytes\n", done + 1,
+                    static_cast<unsigned long>(now.handles),
+                    static_cast<unsigned long>(now.heapBytes));
+      }
     }
-  }
-  CHECK_EQ(failedCycles, 0L);
-  const Usage end = Measure();
+  };
+  run(warmUp);
+  const Usage warm = Measure();
+  run(cycles - warmUp);
+  Usage end = Measure();
   std::printf("after warm-up (%ld cycles): %lu handles, %lu heap bytes; at the end: %lu, %lu\n",
               warmUp, static_cast<unsigned long>(warm.handles),
               static_cast<unsigned long>(warm.heapBytes), static_cast<unsigned long>(end.handles),
               static_cast<unsigned long>(end.heapBytes));
-  CHECK_EQ(end.handles, warm.handles);
-  CHECK_EQ(end.heapBytes, warm.heapBytes);
+  // A pool may still reach a new high-water mark after warm-up (one more
+  // write's event, a list that grew to hold one more write left to a driver);
+  // a leak goes on growing, so a rise must not recur over as many cycles again.
+  Usage base = warm;
+  if (end.handles != warm.handles || end.heapBytes != warm.heapBytes) {
+    base = end;
+    run(cycles - warmUp);
+    end = Measure();
+    std::printf("after %ld more cycles: %lu, %lu\n", cycles - warmUp,
+                static_cast<unsigned long>(end.handles), static_cast<unsigned long>(end.heapBytes));
+  }
+  CHECK_EQ(failedCycles, 0L);
+  CHECK_EQ(end.handles, base.handles);
+  CHECK_EQ(end.heapBytes, base.heapBytes);
 }
