@@ -8,6 +8,7 @@
 #include "platform/win32/thread_windows.h"
 #include "platform/win32/twips.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/window_text.h"
 
 namespace tarvolk::platform::win32 {
 namespace {
@@ -49,13 +50,6 @@ constexpr std::array<ControlSpec, 5> kControls = {{
      {1200, 600, 975, 315},
      L"COM255"},
 }};
-
-std::wstring WindowText(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
 
 std::wstring ListEntryText(HWND combo, WPARAM index) {
   const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, index, 0);

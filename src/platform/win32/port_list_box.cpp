@@ -5,6 +5,7 @@
 #include "platform/platform_error.h"
 #include "platform/win32/serial/windows_comm_driver.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/window_text.h"
 
 // After windows.h.
 #include <dbt.h>
@@ -20,13 +21,6 @@ constexpr UINT kAnswerPollMs = 50;
 constexpr UINT kDeviceSettleMs = 300;
 constexpr int kFewestVisibleEntries = 5;
 constexpr int kMostVisibleEntries = 12;
-
-std::wstring WindowText(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
 
 }  // namespace
 
