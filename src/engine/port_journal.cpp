@@ -62,20 +62,30 @@ void PortJournal::Lost(std::int16_t number, std::u16string_view why) {
   journal_.Write(Port(number) + u" verloren: " + std::u16string(why));
 }
 
-void PortJournal::Back(std::int16_t number, std::int16_t lostNumber, Duration after) {
-  const std::u16string where = number == lostNumber
-                                   ? Port(number)
-                                   : u"Adapter von " + Port(lostNumber) + u" an " + Port(number);
-  journal_.Write(where + u" wieder geöffnet nach " + Seconds(after));
+// "COM7", or "Adapter von COM7 an COM9" when it was found under another number.
+std::u16string PortJournal::Where(std::int16_t number, std::int16_t oldNumber) {
+  if (number == oldNumber) return Port(number);
+  return u"Adapter von " + Port(oldNumber) + u" an " + Port(number);
 }
 
-void PortJournal::DriverHoldsWrites(std::int16_t number, Duration askedEvery) {
-  WriteForTry(Port(number) +
-              u" bleibt zu: Der Treiber gibt zu viele Schreibaufträge nicht zurück. Das Plug-in "
-              u"fragt alle " +
+void PortJournal::Back(std::int16_t number, std::int16_t lostNumber, Duration after) {
+  journal_.Write(Where(number, lostNumber) + u" wieder geöffnet nach " + Seconds(after));
+}
+
+void PortJournal::RenewedAfterWake(std::int16_t number, std::int16_t oldNumber) {
+  journal_.Write(Where(number, oldNumber) +
+                 u" nach dem Aufwachen des PCs neu geöffnet, die Ausgabe läuft wieder");
+}
+
+void PortJournal::DriverHoldsWrites(std::int16_t number, std::int16_t heldOn, Duration askedEvery) {
+  const std::u16string driver =
+      heldOn == number ? u"Der Treiber" : u"Der Treiber von " + Port(heldOn);
+  WriteForTry(Port(number) + u" bleibt zu: " + driver +
+              u" gibt zu viele Schreibaufträge nicht zurück. Das Plug-in fragt alle " +
               ToDecimalText(std::chrono::duration_cast<std::chrono::seconds>(askedEvery).count()) +
               u" s wieder nach und öffnet die Schnittstelle, sobald der Treiber sie freigibt. "
-              u"Das geschieht meist, wenn Sie den Adapter abziehen und wieder einstecken.");
+              u"Das geschieht meist, wenn Sie den Adapter an " +
+              Port(heldOn) + u" abziehen und wieder einstecken.");
 }
 
 void PortJournal::Closed(std::int16_t number) { journal_.Write(Port(number) + u" geschlossen"); }

@@ -40,9 +40,12 @@ class PortJournal {
   // why: what the link saw, in German.
   void Lost(std::int16_t number, std::u16string_view why);
   void Back(std::int16_t number, std::int16_t lostNumber, Duration after);
-  // The lost port's driver still holds every write it may keep: written
-  // once, until something else happens to the port.
-  void DriverHoldsWrites(std::int16_t number, Duration askedEvery);
+  // Opened again after the PC woke, so that the line is set up anew.
+  void RenewedAfterWake(std::int16_t number, std::int16_t oldNumber);
+  // The lost port stays closed while the driver of port heldOn (itself or
+  // another) holds every write it may keep: written once, until something
+  // else happens to the port.
+  void DriverHoldsWrites(std::int16_t number, std::int16_t heldOn, Duration askedEvery);
   void Closed(std::int16_t number);
   // At every tick while output runs: a line when a minute has passed and
   // anything went wrong in it.
@@ -54,6 +57,7 @@ class PortJournal {
 
  private:
   static std::u16string RefusalLine(std::int16_t number, const platform::PlatformError& error);
+  static std::u16string Where(std::int16_t number, std::int16_t oldNumber);
   // Writes the line unless it is the one written last by a try.
   void WriteForTry(std::u16string line);
 

@@ -20,14 +20,6 @@ SerialLink::Duration ByteTimeOf(std::string_view settings) {
   return parsed->ByteTime();
 }
 
-// Why the link gave a port up, as the journal says it.
-std::u16string LossReason(const platform::PortLostError& error) {
-  if (error.WhatHappened() == platform::PortLostError::Cause::kWriteHangs) {
-    return u"ein Schreibauftrag wird nicht fertig";
-  }
-  return PortJournal::WithSystemError(u"das Gerät antwortet nicht mehr", error);
-}
-
 }  // namespace
 
 SerialLink::SerialLink(std::unique_ptr<platform::SerialPort> port, const platform::Clock& clock,
@@ -35,27 +27,28 @@ SerialLink::SerialLink(std::unique_ptr<platform::SerialPort> port, const platfor
     : port_(std::move(port)),
       clock_(clock),
       journal_(journal),
-      byteTime_(ByteTimeOf(kDefaultSettings)) {
-  waiting_.reserve(kOutputBufferSize);
-}
+      byteTime_(ByteTimeOf(kDefaultSettings)),
+      recovery_(*port_, journal, counters_, [this](std::int16_t number) { portMoved_(number); }) {}
 
 SerialLink::~SerialLink() = default;
 
-bool SerialLink::IsOpen() const { return reopening_ || port_->IsOpen(); }
+bool SerialLink::IsOpen() const { return recovery_.Active() || port_->IsOpen(); }
 
 bool SerialLink::Carries() const { return port_->IsOpen(); }
 
+// Only a port that was open is journalled as closed, not one being reopened.
 void SerialLink::Close() {
-  const bool held = IsOpen();
   if (port_->IsOpen()) {
     FinishStartedFrame();
-    // A port lost while finishing is closed already.
-    if (port_->IsOpen()) port_->Close(DrainTime(clock_.Now()));
-  } else if (reopening_) {
+    // A port lost while finishing is closed already, and journalled as lost.
+    if (port_->IsOpen()) {
+      port_->Close(DrainTime(clock_.Now()));
+      journal_.Closed(port_->PortNumber());
+    }
+  } else if (recovery_.Active()) {
     port_->Close(Duration{0});  // ends a try under way
   }
-  if (held) journal_.Closed(port_->PortNumber());
-  reopening_ = false;
+  recovery_.Stop();
   DropEverything();
 }
 
@@ -66,16 +59,12 @@ SerialLink::Duration SerialLink::DrainTime(Duration now) const {
 }
 
 void SerialLink::DropEverything() {
-  failingSince_.reset();
-  waiting_.clear();
-  waitingFrames_.clear();
-  firstFrameStarted_ = false;
+  waiting_.Clear();
   lineFreeAt_ = Duration::zero();
 }
 
 void SerialLink::FinishStartedFrame() {
-  if (!firstFrameStarted_) return;
-  std::size_t left = waitingFrames_.front();
+  std::size_t left = waiting_.RestOfStartedFrame();
   while (left > 0 && port_->IsOpen()) {
     const std::size_t taken = HandOver(left, clock_.Now());
     if (taken == 0) return;  // a port that takes nothing more cannot be helped
@@ -103,7 +92,7 @@ void SerialLink::Open() {
     journal_.Refused(asked, error);
     throw;
   }
-  reopening_ = false;
+  recovery_.Stop();
   const std::int16_t number = port_->PortNumber();
   journal_.Opened(number, port_->Adapter());
   // An earlier try to reopen it found the adapter under another number.
@@ -112,121 +101,58 @@ void SerialLink::Open() {
 
 bool SerialLink::QueueFrame(std::span<const std::uint8_t> frame, Duration maxBacklog) {
   if (!port_->IsOpen()) return false;
-  if (waiting_.size() + frame.size() > kOutputBufferSize) return false;
   if (Backlog() > maxBacklog) return false;
-  waiting_.insert(waiting_.end(), frame.begin(), frame.end());
-  waitingFrames_.push_back(frame.size());
-  return true;
+  return waiting_.Add(frame);
 }
 
 void SerialLink::Pump(Duration maxAhead) {
   const Duration now = clock_.Now();
-  if (reopening_) ReopenWhenDue(now);
-  if (!port_->IsOpen() || !CheckFinishedWrites(now) || waiting_.empty()) return;
+  recovery_.TryWhenDue(now);
+  if (!port_->IsOpen() || !CheckFinishedWrites(now) || waiting_.Bytes() == 0) return;
   const Duration room = maxAhead - QueuedInOperatingSystem(now);
   if (room < byteTime_) return;
-  HandOver(std::min(waiting_.size(), static_cast<std::size_t>(room / byteTime_)), now);
+  HandOver(std::min(waiting_.Bytes(), static_cast<std::size_t>(room / byteTime_)), now);
+}
+
+// Runs a step on the port that may find it failing or lost. Nothing reaches
+// a device that has gone, nor properly a chip that lost its line at a wake,
+// so a port given up is dropped at once with everything that waited for it;
+// the next device starts on a frame.
+template <class Step>
+void SerialLink::Guarded(Duration now, Step step) {
+  try {
+    step();
+  } catch (const platform::PortLostError& error) {
+    recovery_.PortLost(now, error);
+    DropEverything();
+  } catch (const platform::PlatformError& error) {
+    if (recovery_.WriteFailed(now, error)) DropEverything();
+  }
 }
 
 // Returns how many of the first count waiting bytes the operating system took.
 std::size_t SerialLink::HandOver(std::size_t count, Duration now) {
-  try {
-    const std::size_t taken = std::min(count, port_->Write(std::span(waiting_.data(), count)));
-    Forget(taken);
+  std::size_t taken = 0;
+  Guarded(now, [&] {
+    taken = std::min(count, port_->Write(waiting_.First(count)));
+    waiting_.Forget(taken);
     lineFreeAt_ = std::max(lineFreeAt_, now) + byteTime_ * static_cast<std::int64_t>(taken);
-    return taken;
-  } catch (const platform::PortLostError& error) {
-    ++counters_.writeFailures;
-    LoseThePort(now, LossReason(error));
-  } catch (const platform::PlatformError& error) {
-    NoteFailedWrite(now, error);
-  }
-  return 0;
+  });
+  return taken;
 }
 
 // Returns whether the port is still open: it may turn out lost.
 bool SerialLink::CheckFinishedWrites(Duration now) {
-  try {
-    if (port_->CollectFinishedWrites() > 0) failingSince_.reset();
-  } catch (const platform::PortLostError& error) {
-    ++counters_.writeFailures;
-    LoseThePort(now, LossReason(error));
-  } catch (const platform::PlatformError& error) {
-    NoteFailedWrite(now, error);
-  }
+  Guarded(now, [&] {
+    if (port_->CollectFinishedWrites() > 0) recovery_.WriteFinished();
+  });
   return port_->IsOpen();
-}
-
-// A driver may take each write and fail it a moment later, so only a
-// finished write ends a run of failures.
-void SerialLink::NoteFailedWrite(Duration now, const platform::PlatformError& error) {
-  ++counters_.writeFailures;
-  if (!failingSince_) failingSince_ = now;
-  if (now - *failingSince_ < kFailingPortLostAfter) return;
-  LoseThePort(now,
-              PortJournal::WithSystemError(u"Schreibaufträge scheitern seit einer Sekunde", error));
-}
-
-// Nothing reaches a device that has gone, so the dead port is dropped at once
-// with everything that waited for it; the next device starts on a frame.
-void SerialLink::LoseThePort(Duration now, std::u16string_view why) {
-  ++counters_.portLosses;
-  lostAt_ = now;
-  lostNumber_ = port_->PortNumber();
-  journal_.Lost(lostNumber_, why);
-  port_->Close(Duration{0});
-  DropEverything();
-  reopening_ = true;
-  reopenUnderWay_ = false;
-  nextReopenAt_ = now + kReopenInterval;
-}
-
-// Tries start kReopenInterval apart, and never while one is under way: a
-// driver that takes seconds to refuse is asked again as soon as it has
-// answered, so that output is back soon after the device.
-void SerialLink::ReopenWhenDue(Duration now) {
-  if (!reopenUnderWay_) {
-    if (now < nextReopenAt_) return;
-    ++counters_.reopenAttempts;
-    reopenStartedAt_ = now;
-  }
-  try {
-    reopenUnderWay_ = port_->OpenInBackground() == platform::SerialPort::OpenProgress::kOpening;
-  } catch (const platform::DriverHoldsWritesError&) {
-    reopenUnderWay_ = false;
-    nextReopenAt_ = reopenStartedAt_ + kHeldWritesRetryInterval;
-    journal_.DriverHoldsWrites(port_->PortNumber(), kHeldWritesRetryInterval);
-    return;
-  } catch (const platform::PlatformError& error) {
-    reopenUnderWay_ = false;
-    nextReopenAt_ = reopenStartedAt_ + kReopenInterval;
-    journal_.TryFailed(port_->PortNumber(), error);
-    return;
-  }
-  if (reopenUnderWay_) return;
-  reopening_ = false;
-  ++counters_.recoveries;
-  const std::int16_t number = port_->PortNumber();
-  journal_.Back(number, lostNumber_, now - lostAt_);
-  if (number != lostNumber_) portMoved_(number);
-}
-
-void SerialLink::Forget(std::size_t handedOver) {
-  waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(handedOver));
-  while (handedOver > 0) {
-    std::size_t& first = waitingFrames_.front();
-    const std::size_t part = std::min(first, handedOver);
-    first -= part;
-    handedOver -= part;
-    firstFrameStarted_ = first > 0;
-    if (first == 0) waitingFrames_.pop_front();
-  }
 }
 
 SerialLink::Duration SerialLink::Backlog() const {
   if (!port_->IsOpen()) return Duration{0};
   return QueuedInOperatingSystem(clock_.Now()) +
-         byteTime_ * static_cast<std::int64_t>(waiting_.size());
+         byteTime_ * static_cast<std::int64_t>(waiting_.Bytes());
 }
 
 // When what was handed over will have left the line: our own model of it,

@@ -43,11 +43,17 @@ std::optional<AdapterSighting> SightAdapter(std::int16_t number,
   return sighting;
 }
 
-AdapterSighting Renewed(const AdapterSighting& sighting, std::int16_t lostNumber,
+AdapterSighting Renewed(const AdapterSighting& sighting, std::int16_t except,
                         const std::vector<PresentPort>& present) {
   AdapterSighting renewed = sighting;
   for (const PresentPort& port : present) {
-    if (port.number != lostNumber && Alike(port, sighting.adapter)) renewed.alike.push_back(port);
+    const auto known = [&](const PresentPort& p) {
+      return p.number == port.number && p.adapter == port.adapter;
+    };
+    if (port.number != except && Alike(port, sighting.adapter) &&
+        std::none_of(renewed.alike.begin(), renewed.alike.end(), known)) {
+      renewed.alike.push_back(port);
+    }
   }
   return renewed;
 }

@@ -42,10 +42,11 @@ std::optional<AdapterSighting> SightAdapter(std::int16_t number,
                                             const std::vector<PresentPort>& present);
 
 // The sighting with every port alike to its adapter that is present now
-// added, but the lost one's: a device of its kind plugged in during the show
-// then never passes for it. Ours, back under another number already, cannot
-// be told from such a device either.
-AdapterSighting Renewed(const AdapterSighting& sighting, std::int16_t lostNumber,
+// added, once each, but the one on `except` (the lost port; 0 while the port
+// is open): a device of its kind plugged in during the show then never
+// passes for it. Ours, back under another number already, cannot be told
+// from such a device either.
+AdapterSighting Renewed(const AdapterSighting& sighting, std::int16_t except,
                         const std::vector<PresentPort>& present);
 
 // Where the adapter lost from port `lostNumber` is now, when it came back

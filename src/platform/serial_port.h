@@ -15,10 +15,13 @@ namespace tarvolk::platform {
 // The device behind an open port has gone (an adapter pulled out, a cable cut,
 // a device reset): nothing written reaches it until the port is closed and
 // opened again. Either a write failed and the port no longer answers (the
-// system's error tells why), or the driver never finishes a write.
+// system's error tells why), the driver never finishes a write, or the PC
+// woke from sleep: some USB-serial drivers keep their handle then while the
+// chip has lost its line settings, and take every write into a silent or
+// garbled line.
 class PortLostError : public PlatformError {
  public:
-  enum class Cause { kDeviceGone, kWriteHangs };
+  enum class Cause { kDeviceGone, kWriteHangs, kPcWoke };
   PortLostError(const std::string& what, Cause cause,
                 std::optional<SystemError> system = std::nullopt)
       : PlatformError(what, std::move(system)), cause_(cause) {}
@@ -28,13 +31,20 @@ class PortLostError : public PlatformError {
   Cause cause_;
 };
 
-// A lost port cannot be reopened yet: its driver still holds every write
-// given up on that it may keep, and every try would leave it more. Asked
-// again later, it opens once the driver has let some go (typically when the
-// adapter is plugged in again). Open, on the operator's word, still tries.
+// A lost port cannot be reopened yet: the driver of the port `HeldOn` (this
+// one, or one that holds so many that the process may keep no more) still
+// holds every write given up on that it may keep, and every try would leave
+// it more. Asked again later, it opens once that driver has let some go
+// (typically when its adapter is plugged in again). Open, on the operator's
+// word, still tries.
 class DriverHoldsWritesError : public PlatformError {
  public:
-  using PlatformError::PlatformError;
+  DriverHoldsWritesError(const std::string& what, std::int16_t heldOn)
+      : PlatformError(what), heldOn_(heldOn) {}
+  std::int16_t HeldOn() const { return heldOn_; }
+
+ private:
+  std::int16_t heldOn_;
 };
 
 // One serial port, shaped after the serial communications control the engine
@@ -89,7 +99,8 @@ class SerialPort {
   // What became of earlier writes: returns how many of their bytes the
   // operating system finished sending since the last call. Throws
   // PlatformError when the newest finished write failed, PortLostError when
-  // the device has gone or a write hangs.
+  // the device has gone, a write hangs or the PC woke since the port opened.
+  // Called at every tick while the port is open.
   virtual std::size_t CollectFinishedWrites() = 0;
 
   // Bytes the operating system still has to send, at least, when it can tell

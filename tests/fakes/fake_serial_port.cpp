@@ -48,7 +48,9 @@ platform::SerialPort::OpenProgress FakeSerialPort::OpenInBackground() {
   if (pollsLeft_ < 0) pollsLeft_ = openingPolls;
   if (pollsLeft_-- > 0) return OpenProgress::kOpening;
   pollsLeft_ = -1;
-  if (driverHoldsWrites) throw platform::DriverHoldsWritesError("driver holds too many writes");
+  if (driverHoldsWrites) {
+    throw platform::DriverHoldsWritesError("driver holds too many writes", portNumber_);
+  }
   Open();
   return OpenProgress::kOpen;
 }
@@ -62,6 +64,9 @@ void FakeSerialPort::Close(std::chrono::nanoseconds drainFor) {
 }
 
 std::size_t FakeSerialPort::CollectFinishedWrites() {
+  if (std::exchange(pcWoke, false)) {
+    throw platform::PortLostError("the PC woke", platform::PortLostError::Cause::kPcWoke);
+  }
   if (finishedWritesFail && unreported_ > 0) {
     unreported_ = 0;
     if (deviceGone) {

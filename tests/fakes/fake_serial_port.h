@@ -44,6 +44,8 @@ class FakeSerialPort : public platform::SerialPort {
   std::optional<platform::SerialAdapter> adapter;
   // An open while the device is gone finds the adapter here (the port it moved to).
   std::optional<std::int16_t> movedTo;
+  // The PC woke since the port opened: the next look at its writes says so.
+  bool pcWoke = false;
   // Tries to reopen are refused for good.
   bool driverHoldsWrites = false;
   // How long the last Close was allowed to wait for the line.

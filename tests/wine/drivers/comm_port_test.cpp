@@ -2,6 +2,7 @@
 // must do so that output flows, and nothing waits without a bound, on each.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
 
 #include "driver_models.h"
@@ -209,6 +210,25 @@ TEST(Waits, WritesLeftToADriverThatNeverFinishesThemStayBounded) {
   EXPECT_LE(FirstByteAfter(hole, back) - back, SerialLink::kHeldWritesRetryInterval);
 }
 
+// A spare picked in the dialog while the lost adapter's driver holds every
+// write it may keep carries frames: the bound is the lost port's alone.
+TEST(Waits, ASpareCarriesFramesWhateverTheLostPortsDriverHolds) {
+  Show show;
+  auto& hole = show.Use<BlackHole>();
+  ASSERT_TRUE(show.Enable(kChannels));
+  for (Duration run{0}; run < 90s && hole.WritesLeft().CountOn(1) < CommPort::kMostWritesLeft;
+       run += 100ms) {
+    show.Run(100ms);
+  }
+  ASSERT_EQ(hole.WritesLeft().CountOn(1), CommPort::kMostWritesLeft);
+  hole.at = hole.workingAt = 2;
+  const Duration picked = show.Now();
+  show.CloseDialog(u"24", 1);
+  show.Run(1s);
+  EXPECT_GT(FramesAfter(hole, picked), 20u);
+  EXPECT_TRUE(show.Messages().empty());
+}
+
 // Writes given up on stay the driver's until it finishes them, long after,
 // also when the thread whose port left them has ended: their OVERLAPPED and
 // event untouched (the model brings the host down otherwise), still counted,
@@ -399,6 +419,15 @@ class GatedOpen final : public DriverModel {
     if (gated && name != ungated) WaitForSingleObject(gate_, 10000);
     return DriverModel::Open(name);
   }
+  // Listings aside while the port is held wait for the gate too.
+  platform::DeviceTree& Devices() override {
+    if (gatedListings && IsHeld() && GetCurrentThreadId() != hostThread_) {
+      ++listingsWaiting;
+      WaitForSingleObject(gate_, 10000);
+      --listingsWaiting;
+    }
+    return DriverModel::Devices();
+  }
   bool RunAside(std::function<void()> work) override {
     return platform::win32::serial::WindowsCommDriver::Instance().RunAside(std::move(work));
   }
@@ -406,9 +435,12 @@ class GatedOpen final : public DriverModel {
 
   bool gated = false;
   std::wstring ungated;  // a port whose opens never wait
+  std::atomic<bool> gatedListings = false;
+  std::atomic<int> listingsWaiting = 0;
 
  private:
   HANDLE gate_;
+  DWORD hostThread_ = GetCurrentThreadId();
 };
 
 TEST(SlowOpens, ATryUnderWayWhenOutputStopsLetsThePortGo) {
@@ -435,6 +467,31 @@ TEST(SlowOpens, ATryUnderWayWhenOutputStopsLetsThePortGo) {
   EXPECT_TRUE(show.Enable(24)) << "on the spare";
 }
 
+// The adapter returns just as output is switched on: the try that opened it
+// holds the port, whatever it does after the open, until Enable takes it
+// over; no second open is refused as "in use".
+TEST(SlowOpens, EnableAsTheAdapterReturnsTakesTheTrysPort) {
+  Show show;
+  auto& port = show.Use<GatedOpen>();
+  port.nodes = fakes::kFt232r;
+  ASSERT_TRUE(show.Enable(24));
+  port.gatedListings = true;
+  port.deviceGone = true;
+  show.Run(100ms);
+  port.deviceGone = false;
+  show.Run(SerialLink::kReopenInterval);
+  for (int tries = 0; tries < 500 && port.opens < 2; ++tries) ::Sleep(10);
+  ASSERT_EQ(port.opens, 2) << "the try opened the port";
+  EXPECT_TRUE(show.Enable(24));
+  EXPECT_TRUE(show.Messages().empty());
+  EXPECT_EQ(port.secondHandles, 0);
+  const Duration enabled = show.Now();
+  show.Run(1s);
+  EXPECT_GT(FramesAfter(port, enabled), 20u);
+  port.Release();
+  for (int tries = 0; tries < 500 && port.listingsWaiting > 0; ++tries) ::Sleep(10);
+}
+
 // An adapter pulled out of COM1 and plugged in again, among the devices of a
 // show PC: output follows it only where it is surely the same adapter, and
 // never opens another device (its DTR would reset an Arduino).
@@ -450,7 +507,9 @@ struct Replug {
   Devices appearing;       // while it was away
   std::uint8_t portAfter;  // 0: output stays dark
   bool refusedThere = false;
-  Devices pluggedIn = {};  // after output started
+  Devices pluggedIn = {};         // after output started
+  Duration pluggedInFor = 300ms;  // before the loss
+  bool hubDropsOut = false;       // those plugged in leave with it
 };
 
 void PrintTo(const Replug& replug, std::ostream* os) { *os << replug.name; }
@@ -471,8 +530,9 @@ TEST_P(Replugged, OutputFollowsOnlyItsOwnAdapter) {
   show.Run(300ms);
   port.otherDevices.insert(port.otherDevices.end(), replug.pluggedIn.begin(),
                            replug.pluggedIn.end());
-  show.Run(300ms);
+  show.Run(replug.pluggedInFor);
   port.deviceGone = true;
+  if (replug.hubDropsOut) port.otherDevices = replug.beside;
   show.Run(700ms);  // the first try has looked around
   const int listings = port.deviceListings;
   port.at = replug.at;
@@ -540,7 +600,18 @@ INSTANTIATE_TEST_SUITE_P(
                12,
                false,
                kArduino},
-        Replug{"NoUsbDevice", kBuiltIn, {}, 9, kBuiltIn, {}, 0}),
+        Replug{"NoUsbDevice", kBuiltIn, {}, 9, kBuiltIn, {}, 0},
+        Replug{"AnArduinoOnItsHubComesBackFirst",
+               Ch340In(u'2'),
+               {},
+               1,
+               {},
+               kArduino,
+               0,
+               false,
+               kArduino,
+               5s,
+               true}),
     [](const auto& param) { return std::string(param.param.name); });
 
 // Pulled out again soon after output followed it to another socket: a

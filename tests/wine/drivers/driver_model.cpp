@@ -159,7 +159,10 @@ bool DriverModel::Write(HANDLE port, const std::uint8_t* bytes, DWORD count,
     Duration start = std::max(now + Latency(), lineBusyUntil_);
     job = Finish(now, start + byteTime * count, count);
     if (job.error == ERROR_SUCCESS && job.finishAt != kNever) {
-      for (DWORD i = 0; i < job.count; ++i, start += byteTime) wire_.push_back({start, bytes[i]});
+      const bool noise = LineGarbled();
+      for (DWORD i = 0; i < job.count; ++i, start += byteTime) {
+        wire_.push_back({start, noise ? std::uint8_t{0xFF} : bytes[i]});
+      }
       lineBusyUntil_ = start;
     }
   }

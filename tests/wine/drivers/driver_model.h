@@ -124,6 +124,8 @@ class DriverModel : public platform::win32::serial::CommDriver {
   virtual Duration Latency() const { return Duration{0}; }
   // How long a Sleep asked for `asked` lasts.
   virtual Duration SleepTime(Duration asked) { return asked; }
+  // Whether the line runs otherwise than set, so that the device reads noise.
+  virtual bool LineGarbled() const { return false; }
 
   // Writes not finished yet end now, aborted.
   void AbortUnfinishedWrites();

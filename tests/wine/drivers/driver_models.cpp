@@ -57,12 +57,46 @@ DWORD InheritedLineState::Refusal(const DCB& state) {
 }
 
 DriverModel::WriteJob BlackHole::Finish(Duration now, Duration, DWORD count) {
-  return {recovered_ ? now : kNever, count, ERROR_SUCCESS};
+  return {recovered_ || at == workingAt ? now : kNever, count, ERROR_SUCCESS};
 }
 
 void BlackHole::Recover() {
   recovered_ = true;
   AbortUnfinishedWrites();
+}
+
+HANDLE Ch340KeepsHandleAtWake::Open(const std::wstring& name) {
+  const HANDLE port = DriverModel::Open(name);
+  if (port != INVALID_HANDLE_VALUE) lineLost_ = false;  // a new handle sets the chip up
+  return port;
+}
+
+bool Ch340KeepsHandleAtWake::SetCommState(HANDLE port, const DCB& state) {
+  if (!DriverModel::SetCommState(port, state)) return false;
+  lineLost_ = false;
+  return true;
+}
+
+namespace {
+
+DWORD WINAPI Deliver(void* context) {
+  auto& [wakes, type] =
+      *static_cast<std::pair<platform::win32::serial::WakeCount*, ULONG>*>(context);
+  wakes->OnPowerEvent(type);
+  return 0;
+}
+
+}  // namespace
+
+void Ch340KeepsHandleAtWake::SleepAndWake() {
+  for (const ULONG type :
+       {ULONG{PBT_APMSUSPEND}, ULONG{PBT_APMRESUMEAUTOMATIC}, ULONG{PBT_APMRESUMESUSPEND}}) {
+    std::pair notification{&Wakes(), type};
+    const HANDLE thread = CreateThread(nullptr, 0, &Deliver, &notification, 0, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    if (type == PBT_APMSUSPEND) lineLost_ = true;
+  }
 }
 
 DriverModel::WriteJob AcceptThenFail::Finish(Duration now, Duration, DWORD count) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <random>
 
 #include "driver_model.h"
@@ -93,11 +94,13 @@ class InheritedLineState final : public DriverModel {
 
 // A driver that never finishes a write after a device fault, and ignores
 // cancels and purges, until the device recovers: then it finishes what it
-// held, aborted, and every later write at once.
+// held, aborted, and every later write at once. Another port beside it
+// (workingAt) works all along.
 class BlackHole final : public DriverModel {
  public:
   using DriverModel::DriverModel;
   void Recover();
+  std::int16_t workingAt = 0;
 
  protected:
   WriteJob Finish(Duration now, Duration lineEnd, DWORD count) override;
@@ -131,6 +134,25 @@ class AcceptThenFail final : public DriverModel {
 
  protected:
   WriteJob Finish(Duration now, Duration lineEnd, DWORD count) override;
+};
+
+// A CH340 whose driver keeps its handle while the PC sleeps and wakes, and
+// whose chip wakes with its line settings lost: writes still succeed, but the
+// device reads noise until the port is opened anew or its line set again.
+class Ch340KeepsHandleAtWake final : public DriverModel {
+ public:
+  using DriverModel::DriverModel;
+  HANDLE Open(const std::wstring& name) override;
+  bool SetCommState(HANDLE port, const DCB& state) override;
+  // The PC sleeps and wakes, told as Windows tells it, on a thread of its
+  // own: PBT_APMSUSPEND, then PBT_APMRESUMEAUTOMATIC and PBT_APMRESUMESUSPEND.
+  void SleepAndWake();
+
+ protected:
+  bool LineGarbled() const override { return lineLost_; }
+
+ private:
+  std::atomic<bool> lineLost_{false};
 };
 
 // A Bluetooth port, or a sleeping CDC device: every open takes three seconds

@@ -3,18 +3,15 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <memory>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "platform/device_tree.h"
+#include "platform/win32/serial/given_up_tries.h"
 #include "platform/win32/serial/left_writes.h"
+#include "platform/win32/serial/wake_count.h"
 #include "platform/win32/windows_api.h"
 
 namespace tarvolk::platform::win32::serial {
-
-class BackgroundOpen;
 
 // Everything a COM port asks of Windows and of the serial driver below it,
 // one call each, so that the port's own logic can run in tests against models
@@ -69,19 +66,15 @@ class CommDriver {
   // Writes that ports gave up on while this driver still held them: their
   // buffers and events stay with it (WindowsCommDriver: the whole process).
   LeftWrites& WritesLeft() { return writesLeft_; }
-
-  // Tries to open a port that were given up while still under way, by any
-  // port on this driver (a port closed, or its thread ended): whichever port
-  // opens that port next takes its try back rather than open it a second time.
-  struct GivenUpTries {
-    std::mutex mutex;
-    std::vector<std::shared_ptr<BackgroundOpen>> tries;
-  };
+  // Tries to open a port given up while under way, by any port on this driver.
   GivenUpTries& TriesGivenUp() { return triesGivenUp_; }
+  // The PC's wakes, as this driver's power notifications tell them.
+  WakeCount& Wakes() { return wakes_; }
 
  private:
   LeftWrites writesLeft_;
   GivenUpTries triesGivenUp_;
+  WakeCount wakes_;
 };
 
 }  // namespace tarvolk::platform::win32::serial

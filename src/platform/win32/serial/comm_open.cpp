@@ -55,6 +55,12 @@ AdapterSighting RenewedAt(CommDriver& driver, const AdapterSighting& sighting,
 
 }  // namespace
 
+OpenedPort OpenPortAt(CommDriver& driver, std::int16_t number, const LineSettings& settings) {
+  // Before the open: a wake during it may have come after the line was set.
+  const std::uint32_t wakes = driver.Wakes().Count();
+  return {OpenCommPort(driver, number, settings), number, std::nullopt, wakes};
+}
+
 std::shared_ptr<BackgroundOpen> BackgroundOpen::Start(CommDriver& driver, const Request& request) {
   auto attempt = std::make_shared<BackgroundOpen>(driver, request);
   if (!driver.RunAside([attempt] { attempt->Run(); })) return nullptr;
@@ -62,52 +68,55 @@ std::shared_ptr<BackgroundOpen> BackgroundOpen::Start(CommDriver& driver, const 
 }
 
 void BackgroundOpen::Run() {
-  const std::int16_t number = request_.number;
   sighting_ = request_.sighting;
   try {
-    if (request_.renew && sighting_) sighting_ = RenewedAt(driver_, *sighting_, number);
     try {
-      const HANDLE port = OpenAt(number);
-      // Windows may list a device a moment after its port opens: until then
-      // the adapter is the one sighted before.
-      if (sighting_) sighting_ = SightAdapterAt(driver_, number).value_or(*sighting_);
-      Finish({port, number, sighting_});
-      return;
+      OpenedPort port = OpenAt(request_.number);
+      port.sighting = sighting_;
+      return Finish(std::move(port));
     } catch (const PlatformError& error) {
       failure_ = error;
     }
-    if (!request_.follow || !sighting_) return Finish({});
-    const std::vector<PresentPort> present = ListPresentPorts(driver_.Devices());
-    const auto moved = FindMovedAdapter(*sighting_, number, present);
-    if (!moved) return Finish({});
-    // A starter that let the try go may be opening that port itself.
-    opening_ = *moved;
-    if (stage_.load() == Stage::kAbandoned) return Finish({});
-    const HANDLE port = OpenAt(*moved);
-    Finish({port, *moved, SightAdapter(*moved, present)});
+    if (request_.renew && sighting_) sighting_ = RenewedAt(driver_, *sighting_, request_.number);
+    FollowTheAdapter();
   } catch (const std::exception&) {
     // The port did not open where it was, nor where its adapter went.
     Finish({});
   }
 }
 
-// The open, with opening_ cleared however it ends.
-HANDLE BackgroundOpen::OpenAt(std::int16_t number) {
-  opening_ = number;
-  struct Done {
-    std::atomic<std::int16_t>& opening;
-    ~Done() { opening = 0; }
-  } done{opening_};
-  return OpenCommPort(driver_, number, request_.settings);
+void BackgroundOpen::FollowTheAdapter() {
+  if (!request_.follow || !sighting_) return Finish({});
+  const std::vector<PresentPort> present = ListPresentPorts(driver_.Devices());
+  const auto moved = FindMovedAdapter(*sighting_, request_.number, present);
+  if (!moved) return Finish({});
+  // Held before looking: a starter that let the try go may be opening that
+  // port itself, and then takes the try back instead.
+  holding_ = *moved;
+  if (stage_.load() == Stage::kAbandoned) return Finish({});
+  OpenedPort port = OpenAt(*moved);
+  port.sighting = SightAdapter(*moved, present);
+  Finish(std::move(port));
 }
 
-void BackgroundOpen::Finish(OpenedPort port) {
-  opening_ = 0;
-  port_ = std::move(port);
-  if (stage_.exchange(Stage::kFinished) == Stage::kAbandoned &&
-      port_.handle != INVALID_HANDLE_VALUE) {
-    driver_.Close(std::exchange(port_, {}).handle);
+// Holds the number while it opens, and lets go of it when the open fails.
+OpenedPort BackgroundOpen::OpenAt(std::int16_t number) {
+  holding_ = number;
+  try {
+    return OpenPortAt(driver_, number, request_.settings);
+  } catch (...) {
+    holding_ = 0;
+    throw;
   }
+}
+
+// The number stays held until the starter takes the port, or it is closed.
+void BackgroundOpen::Finish(OpenedPort port) {
+  const bool opened = port.handle != INVALID_HANDLE_VALUE;
+  port_ = std::move(port);
+  const bool abandoned = stage_.exchange(Stage::kFinished) == Stage::kAbandoned;
+  if (abandoned && opened) driver_.Close(std::exchange(port_, {}).handle);
+  if (abandoned || !opened) holding_ = 0;
 }
 
 OpenedPort BackgroundOpen::TakePort() {
@@ -115,7 +124,9 @@ OpenedPort BackgroundOpen::TakePort() {
   if (port_.handle == INVALID_HANDLE_VALUE) {
     throw failure_.value_or(PlatformError("the port did not open"));
   }
-  return std::exchange(port_, OpenedPort{});
+  OpenedPort taken = std::exchange(port_, OpenedPort{});
+  holding_ = 0;
+  return taken;
 }
 
 void BackgroundOpen::Abandon() {
@@ -124,6 +135,7 @@ void BackgroundOpen::Abandon() {
   if (expected == Stage::kAbandoned) return;
   // Finished already: the port, if it opened, is ours to close.
   if (port_.handle != INVALID_HANDLE_VALUE) driver_.Close(std::exchange(port_, {}).handle);
+  holding_ = 0;
 }
 
 bool BackgroundOpen::Reclaim() {

@@ -26,19 +26,27 @@ HANDLE OpenCommPort(CommDriver& driver, std::int16_t number, const LineSettings&
 // read.
 std::optional<AdapterSighting> SightAdapterAt(CommDriver& driver, std::int16_t number);
 
-// An open port, the number it is on, and its adapter as sighted when it opened.
+// An open port, the number it is on, its adapter as sighted when it opened,
+// and how many times the PC had woken just before it opened.
 struct OpenedPort {
   HANDLE handle = INVALID_HANDLE_VALUE;
   std::int16_t number = 0;
   std::optional<AdapterSighting> sighting;
+  std::uint32_t wakes = 0;
 };
+
+// Opens port `number` as OpenCommPort does, noting the wakes before.
+OpenedPort OpenPortAt(CommDriver& driver, std::int16_t number, const LineSettings& settings);
 
 // One try to open a port again on a thread of its own, so that a driver that
 // takes seconds to open (a Bluetooth port, a sleeping USB device) never holds
-// up the thread the host's windows run on. When the port does not open and
-// the try is to follow its adapter, it looks for that adapter under another
-// number and opens it there. The try and its starter share this; whichever
-// of them is last to let go of the port closes it.
+// up the thread the host's windows run on. It opens the port first, so that
+// a returning adapter carries output again without waiting for a listing of
+// the devices. When the port does not open, the first try after a loss notes
+// the ports alike to the adapter present then, and a try that is to follow
+// the adapter looks for it under another number and opens it there. The try
+// and its starter share this; whichever of them is last to let go of the
+// port closes it.
 class BackgroundOpen {
  public:
   struct Request {
@@ -49,9 +57,9 @@ class BackgroundOpen {
     std::optional<AdapterSighting> sighting;
     // Whether to look for that adapter under other numbers.
     bool follow = false;
-    // Whether to note, before anything opens, the ports alike to the adapter
-    // present now: the first try after a loss, so that a device of its kind
-    // plugged in during the show is never taken for it.
+    // Whether to note, once the port did not open, the ports alike to the
+    // adapter present then: the first try after a loss, so that a device of
+    // its kind plugged in just before is never taken for it.
     bool renew = false;
   };
 
@@ -62,9 +70,12 @@ class BackgroundOpen {
       : driver_(driver), request_(std::move(request)) {}
 
   const Request& Asked() const { return request_; }
-  // The number of the port it is opening right now, 0 while it opens none.
-  std::int16_t Opening() const { return opening_.load(); }
+  // The number of the port it is opening or holds, from the start of the
+  // open until it hands the port over or has closed it; 0 while it holds none.
+  std::int16_t Holding() const { return holding_.load(); }
   bool Finished() const { return stage_.load() == Stage::kFinished; }
+  // Once finished: whether it has a port to hand over.
+  bool Opened() const { return Finished() && port_.handle != INVALID_HANDLE_VALUE; }
   // Once finished: the adapter's sighting as the try left it.
   const std::optional<AdapterSighting>& Sighting() const { return sighting_; }
   // Once finished: the open port; throws the try's PlatformError when it
@@ -83,7 +94,8 @@ class BackgroundOpen {
   enum class Stage { kRunning, kFinished, kAbandoned };
 
   void Run();
-  HANDLE OpenAt(std::int16_t number);
+  void FollowTheAdapter();
+  OpenedPort OpenAt(std::int16_t number);
   void Finish(OpenedPort port);
 
   CommDriver& driver_;
@@ -94,7 +106,7 @@ class BackgroundOpen {
   std::optional<AdapterSighting> sighting_;
   std::atomic<Stage> stage_{Stage::kRunning};
   // Its own port from the start: the starter may look before the thread runs.
-  std::atomic<std::int16_t> opening_{request_.number};
+  std::atomic<std::int16_t> holding_{request_.number};
 };
 
 }  // namespace tarvolk::platform::win32::serial

@@ -36,8 +36,8 @@ LeftWrites::~LeftWrites() {
 
 void LeftWrites::Add(std::unique_ptr<PendingWrite> write) {
   const std::lock_guard lock(mutex_);
+  ++countOn_[write->port];
   writes_.push_back(std::move(write));
-  count_ = static_cast<std::uint32_t>(writes_.size());
 }
 
 std::vector<std::unique_ptr<PendingWrite>> LeftWrites::TakeFinished() {
@@ -47,8 +47,32 @@ std::vector<std::unique_ptr<PendingWrite>> LeftWrites::TakeFinished() {
   std::vector<std::unique_ptr<PendingWrite>> taken(std::make_move_iterator(finished),
                                                    std::make_move_iterator(writes_.end()));
   writes_.erase(finished, writes_.end());
-  count_ = static_cast<std::uint32_t>(writes_.size());
+  Recount();
   return taken;
+}
+
+void LeftWrites::Recount() {
+  countOn_.clear();
+  for (const auto& write : writes_) ++countOn_[write->port];
+}
+
+std::uint32_t LeftWrites::Count() const {
+  const std::lock_guard lock(mutex_);
+  return static_cast<std::uint32_t>(writes_.size());
+}
+
+std::uint32_t LeftWrites::CountOn(std::int16_t port) const {
+  const std::lock_guard lock(mutex_);
+  const auto found = countOn_.find(port);
+  return found == countOn_.end() ? 0 : found->second;
+}
+
+std::int16_t LeftWrites::MostOn() const {
+  const std::lock_guard lock(mutex_);
+  const auto most =
+      std::max_element(countOn_.begin(), countOn_.end(),
+                       [](const auto& a, const auto& b) { return a.second < b.second; });
+  return most == countOn_.end() ? 0 : most->first;
 }
 
 }  // namespace tarvolk::platform::win32::serial

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -32,13 +33,15 @@ struct PendingWrite {
   CommDriver& driver;
   OVERLAPPED overlapped{};
   std::vector<std::uint8_t> bytes;
+  std::int16_t port = 0;                   // the number of the port it was written to
   std::chrono::nanoseconds lineEndsAt{0};  // when its last byte leaves at the line's nominal speed
 };
 
 // Writes that ports gave up on while their driver still held them, kept for
 // the driver until it finishes them: by every port on it, also by ports whose
 // thread has ended. Freed only then, as a real driver writes into a buffer
-// freed under it.
+// freed under it. Counted by the port they were written to, so that a port
+// whose driver holds none is never kept closed by another's.
 class LeftWrites {
  public:
   LeftWrites() = default;
@@ -50,13 +53,18 @@ class LeftWrites {
   void Add(std::unique_ptr<PendingWrite> write);
   // Hands back those the driver has finished since, to serve again or go.
   std::vector<std::unique_ptr<PendingWrite>> TakeFinished();
-  // How many the driver still held when last looked at.
-  std::uint32_t Count() const { return count_.load(); }
+  // How many drivers still held when last looked at: in all, and on one port.
+  std::uint32_t Count() const;
+  std::uint32_t CountOn(std::int16_t port) const;
+  // The port on which the most are left; 0 when none are.
+  std::int16_t MostOn() const;
 
  private:
-  std::mutex mutex_;
+  void Recount();
+
+  mutable std::mutex mutex_;
   std::vector<std::unique_ptr<PendingWrite>> writes_;
-  std::atomic<std::uint32_t> count_{0};
+  std::map<std::int16_t, std::uint32_t> countOn_;
 };
 
 }  // namespace tarvolk::platform::win32::serial

@@ -19,7 +19,38 @@ DWORD WINAPI RunTask(void* context) {
   return 0;
 }
 
+// What the headers of mingw-w64 lack of the power notifications' callback form.
+constexpr DWORD kNotifyByCallback = 2;  // DEVICE_NOTIFY_CALLBACK
+using PowerCallback = ULONG(CALLBACK*)(PVOID context, ULONG type, PVOID setting);
+struct SubscribeParameters {  // DEVICE_NOTIFY_SUBSCRIBE_PARAMETERS
+  PowerCallback callback;
+  PVOID context;
+};
+using RegisterSuspendResume = HPOWERNOTIFY(WINAPI*)(HANDLE recipient, DWORD flags);
+
+ULONG CALLBACK OnPowerEvent(PVOID context, ULONG type, PVOID) {
+  static_cast<WakeCount*>(context)->OnPowerEvent(type);
+  return ERROR_SUCCESS;
+}
+
+// The callback form needs no window: the engine window is a message-only one,
+// which gets no WM_POWERBROADCAST. Windows has it from 8 on; it is looked up,
+// so that the library loads on Windows 7 too, which then only misses the
+// renewal after a wake. The registration lasts as long as the process, as the
+// library stays loaded.
+void WatchForWakes(WakeCount& wakes) {
+  const FARPROC found =
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "RegisterSuspendResumeNotification");
+  if (found == nullptr) return;
+  const auto registerFor =
+      reinterpret_cast<RegisterSuspendResume>(reinterpret_cast<void (*)()>(found));
+  static SubscribeParameters parameters{&OnPowerEvent, &wakes};
+  registerFor(&parameters, kNotifyByCallback);
+}
+
 }  // namespace
+
+WindowsCommDriver::WindowsCommDriver() { WatchForWakes(Wakes()); }
 
 WindowsCommDriver& WindowsCommDriver::Instance() {
   static WindowsCommDriver driver;

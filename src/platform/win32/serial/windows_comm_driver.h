@@ -4,8 +4,9 @@
 
 namespace tarvolk::platform::win32::serial {
 
-// The COM port's calls as Windows answers them. It keeps no state, so one
-// instance serves every port and every thread of the process.
+// The COM port's calls as Windows answers them. It keeps no state of its
+// own, so one instance serves every port and every thread of the process;
+// it learns of the PC's wakes from Windows 8 on (see WakeCount).
 class WindowsCommDriver final : public CommDriver {
  public:
   static WindowsCommDriver& Instance();
@@ -27,6 +28,9 @@ class WindowsCommDriver final : public CommDriver {
   void Sleep(DWORD milliseconds) override;
   bool RunAside(std::function<void()> work) override;
   DeviceTree& Devices() override;
+
+ private:
+  WindowsCommDriver();
 };
 
 }  // namespace tarvolk::platform::win32::serial
