@@ -31,6 +31,8 @@ void frmConfig::Load() {
   // A stored port beyond COM5 is listed too, present or not, rather than
   // locking the user out of the one place where the port can be repaired.
   loadedPort_ = state_.PortNumber;
+  // What was present when the window last showed may have gone since.
+  presentPorts_.reset();
   ShowPortList(loadedPort_);
   if (loadedPort_ == 0) view_->SetPortText(u"");
   view_->ListPorts();

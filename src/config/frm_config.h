@@ -57,7 +57,7 @@ class frmConfig final : public engine::ConfigWindow, private platform::ConfigVie
   std::unique_ptr<platform::ConfigView> view_;
   bool showing_ = false;
   std::vector<PortEntry> portEntries_;
-  // The ports present as last listed; none before the first answer.
+  // The ports present as last listed; none before the first answer of a showing.
   std::optional<std::vector<platform::NamedPort>> presentPorts_;
   std::uint8_t loadedPort_ = 0;
   std::u16string listingTrouble_;

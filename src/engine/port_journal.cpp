@@ -90,6 +90,18 @@ void PortJournal::DriverHoldsWrites(std::int16_t number, std::int16_t heldOn, Du
 
 void PortJournal::Closed(std::int16_t number) { journal_.Write(Port(number) + u" geschlossen"); }
 
+void PortJournal::NeighboursUnknown(std::int16_t number,
+                                    const std::optional<platform::PlatformError>& trouble) {
+  if (!trouble) return neighboursUnknown_.clear();
+  std::u16string line =
+      WithSystemError(u"Windows nennt die Geräte neben " + Port(number) + u" nicht", *trouble) +
+      u"; ein Gerät desselben Chips, das jetzt eingesteckt wird, kann das Plug-in nach einem "
+      u"Verlust nicht von Ihrem Adapter unterscheiden";
+  if (line == neighboursUnknown_) return;
+  journal_.Write(line);
+  neighboursUnknown_ = std::move(line);
+}
+
 void PortJournal::Summarise(Duration now, const Trouble& total) {
   if (!summaryDue_) {
     summaryDue_ = now + kSummaryEvery;

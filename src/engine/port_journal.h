@@ -47,6 +47,10 @@ class PortJournal {
   // else happens to the port.
   void DriverHoldsWrites(std::int16_t number, std::int16_t heldOn, Duration askedEvery);
   void Closed(std::int16_t number);
+  // At every tick while the port is open: why the devices beside its adapter
+  // cannot be listed, written once until that changes.
+  void NeighboursUnknown(std::int16_t number,
+                         const std::optional<platform::PlatformError>& trouble);
   // At every tick while output runs: a line when a minute has passed and
   // anything went wrong in it.
   void Summarise(Duration now, const Trouble& total);
@@ -63,6 +67,7 @@ class PortJournal {
 
   platform::Journal& journal_;
   std::u16string lastFailedTry_;
+  std::u16string neighboursUnknown_;
   std::optional<Duration> summaryDue_;
   Trouble summarised_;
 };

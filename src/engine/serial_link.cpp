@@ -108,7 +108,9 @@ bool SerialLink::QueueFrame(std::span<const std::uint8_t> frame, Duration maxBac
 void SerialLink::Pump(Duration maxAhead) {
   const Duration now = clock_.Now();
   recovery_.TryWhenDue(now);
-  if (!port_->IsOpen() || !CheckFinishedWrites(now) || waiting_.Bytes() == 0) return;
+  if (!port_->IsOpen() || !CheckFinishedWrites(now)) return;
+  journal_.NeighboursUnknown(port_->PortNumber(), port_->NeighboursUnknown());
+  if (waiting_.Bytes() == 0) return;
   const Duration room = maxAhead - QueuedInOperatingSystem(now);
   if (room < byteTime_) return;
   HandOver(std::min(waiting_.Bytes(), static_cast<std::size_t>(room / byteTime_)), now);

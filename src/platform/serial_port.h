@@ -103,6 +103,12 @@ class SerialPort {
   // Called at every tick while the port is open.
   virtual std::size_t CollectFinishedWrites() = 0;
 
+  // Why the devices beside the port's adapter could not be listed the last
+  // time the port tried (Windows refused): while that lasts, a device of its
+  // chip plugged in meanwhile may pass for it after a loss. Nothing once a
+  // listing succeeded, and for a port that lists none.
+  virtual std::optional<PlatformError> NeighboursUnknown() const { return std::nullopt; }
+
   // Bytes the operating system still has to send, at least, when it can tell
   // (a pseudo-terminal or an emulated port cannot; then nullopt).
   virtual std::optional<std::size_t> PendingOutputBytes() const = 0;

@@ -69,6 +69,11 @@ TEST_F(ConfigDialogTest, TheListFollowsTheAnswersAndKeepsTheChoice) {
   };
   Configure({{u"10", fakes::KeepPort{}}});
   EXPECT_EQ(fixture.state.PortNumber, 3) << "what the user typed stays";
+
+  fixture.platform.whileShown = [&] {
+    EXPECT_EQ(fixture.platform.view->Entries()[0], u"COM1") << "not the last showing's listing";
+  };
+  Configure({{u"10", fakes::KeepPort{}}});
 }
 
 TEST_F(ConfigDialogTest, ATypedPortNameChoosesThatPort) {

@@ -443,6 +443,20 @@ TEST_F(SerialLinkTest, OpensThePortAgainAtOnceAfterThePcWoke) {
             u"COM1 nach dem Aufwachen des PCs neu geöffnet, die Ausgabe läuft wieder");
 }
 
+// Windows refusing to list the adapter's neighbours is said once a spell.
+TEST_F(SerialLinkTest, NeighboursThatCannotBeListedAreJournalledOnce) {
+  const platform::PlatformError refused("", platform::SystemError{13, u"Daten unzulässig."});
+  for (const bool unknown : {true, true, false, true}) {
+    port->neighboursUnknown = unknown ? std::optional(refused) : std::nullopt;
+    link->Pump(1s);
+  }
+  EXPECT_EQ(std::count(journal.lines.begin(), journal.lines.end(),
+                       u"Windows nennt die Geräte neben COM1 nicht (Windows-Fehler 13: Daten "
+                       u"unzulässig.); ein Gerät desselben Chips, das jetzt eingesteckt wird, kann "
+                       u"das Plug-in nach einem Verlust nicht von Ihrem Adapter unterscheiden"),
+            2);
+}
+
 TEST_F(SerialLinkTest, FollowsItsAdapterToAnotherNumber) {
   std::int16_t movedTo = 0;
   link->OnPortMoved([&movedTo](std::int16_t number) { movedTo = number; });

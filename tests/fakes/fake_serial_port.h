@@ -34,6 +34,9 @@ class FakeSerialPort : public platform::SerialPort {
   std::size_t Write(std::span<const std::uint8_t> bytes) override;
   std::size_t CollectFinishedWrites() override;
   std::optional<std::size_t> PendingOutputBytes() const override { return reportedPending; }
+  std::optional<platform::PlatformError> NeighboursUnknown() const override {
+    return neighboursUnknown;
+  }
 
   std::set<std::string> failingSteps;
   std::set<std::int16_t> heldPorts;
@@ -51,6 +54,7 @@ class FakeSerialPort : public platform::SerialPort {
   // How long the last Close was allowed to wait for the line.
   std::chrono::nanoseconds lastDrain{0};
   std::optional<std::size_t> reportedPending;
+  std::optional<platform::PlatformError> neighboursUnknown;
   // At most this many bytes are taken per Write.
   std::size_t writeLimit = SIZE_MAX;
   // Everything the operating system took, in order.

@@ -78,6 +78,7 @@ class WritersLock {
   WritersLock& operator=(const WritersLock&) = delete;
 
   bool Held() const { return held_; }
+  bool Opened() const { return file_ != INVALID_HANDLE_VALUE; }
 
  private:
   bool TryLock() {
@@ -115,7 +116,9 @@ void FileJournal::Append(const std::string& utf8) {
   CreateDirectoryW(folder_.c_str(), nullptr);
   const std::wstring path = folder_ + kFileName;
   const WritersLock writers(folder_ + kLockFileName, kOtherWriterWaitMs);
-  if (writers.Held()) RotateWhenFull(path);
+  // Without a lock file no writer can take turns, yet the file must not grow
+  // without end.
+  if (writers.Held() || !writers.Opened()) RotateWhenFull(path);
   const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

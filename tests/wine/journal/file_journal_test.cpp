@@ -50,6 +50,18 @@ TEST(FileJournal, TwoWritersAtTheMarkLoseNoHistory) {
   EXPECT_EQ(Count(all, " second host\r\n"), 200u);
 }
 
+// A lock file that cannot be opened (here a folder of its name) keeps
+// writers from taking turns, not the journal from rotating.
+TEST(FileJournal, RotatesWithoutItsLockFile) {
+  const std::string folder = NewFolder("no-lock-file");
+  CreateDirectoryA((folder + "\\Protokoll.lock").c_str(), nullptr);
+  std::ofstream(folder + "\\Protokoll.txt", std::ios::binary)
+      << std::string(FileJournal::kRotateAt, 'x');
+  FileJournal({folder.begin(), folder.end()}).Write(u"past the mark");
+  EXPECT_EQ(Read(folder + "\\Protokoll.1.txt").size(), FileJournal::kRotateAt);
+  EXPECT_EQ(Count(Read(folder + "\\Protokoll.txt"), " past the mark\r\n"), 1u);
+}
+
 // DebugView running but not reading: every OutputDebugString waits 10 s for it.
 TEST(FileJournal, AStalledDebugViewerHoldsNoWriterUp) {
   CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, L"DBWIN_BUFFER");

@@ -13,8 +13,9 @@ namespace tarvolk::platform::win32::serial {
 struct AdapterWatch::Listing {
   std::mutex mutex;
   bool running = false;
-  // Empty when Windows refused the listing: then nothing is learnt.
+  // What the listing found, or why Windows refused it: then nothing is learnt.
   std::optional<std::vector<PresentPort>> answer;
+  std::optional<PlatformError> failure;
 };
 
 AdapterWatch::AdapterWatch(CommDriver& driver)
@@ -36,9 +37,11 @@ void AdapterWatch::Tend(std::int16_t number) {
   {
     const std::lock_guard lock(listing_->mutex);
     present = std::exchange(listing_->answer, std::nullopt);
+    if (listing_->failure) trouble_ = std::exchange(listing_->failure, std::nullopt);
     running = listing_->running;
   }
   if (present) {
+    trouble_.reset();
     sighting_ = sighting_ ? Renewed(*sighting_, 0, *present) : SightAdapter(number, *present);
     watching_ =
         sighting_ || std::none_of(present->begin(), present->end(),
@@ -51,13 +54,17 @@ void AdapterWatch::Tend(std::int16_t number) {
   CommDriver& driver = driver_;
   const bool started = driver.RunAside([&driver, listing = listing_] {
     std::optional<std::vector<PresentPort>> ports;
+    std::optional<PlatformError> failure;
     try {
       ports = ListPresentPorts(driver.Devices());
-    } catch (const std::exception&) {
-      // Listed again at the next renewal.
+    } catch (const PlatformError& error) {
+      failure = error;
+    } catch (const std::exception& error) {
+      failure = PlatformError(error.what());
     }
     const std::lock_guard lock(listing->mutex);
     listing->answer = std::move(ports);
+    listing->failure = std::move(failure);
     listing->running = false;
   });
   if (!started) listing_->running = false;

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "platform/line_settings.h"
+#include "platform/platform_error.h"
 #include "platform/serial_adapter.h"
 #include "platform/win32/serial/comm_open.h"
 
@@ -44,12 +45,15 @@ class AdapterWatch {
   void TryEnded(std::optional<AdapterSighting> sighting) { sighting_ = std::move(sighting); }
 
   const std::optional<AdapterSighting>& Sighting() const { return sighting_; }
+  // Why the last listing while open failed; nothing once one succeeded.
+  const std::optional<PlatformError>& Trouble() const { return trouble_; }
 
  private:
   struct Listing;  // shared with the listing's thread, which may outlive this
 
   CommDriver& driver_;
   std::optional<AdapterSighting> sighting_;
+  std::optional<PlatformError> trouble_;
   std::optional<Duration> lastSearch_;
   std::shared_ptr<Listing> listing_;
   Duration nextListingAt_{0};

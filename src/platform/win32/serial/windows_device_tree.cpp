@@ -72,9 +72,11 @@ std::u16string DeviceManagerName(HDEVINFO set, SP_DEVINFO_DATA& device) {
   return name.empty() ? TextProperty(set, device, SPDRP_DEVICEDESC) : name;
 }
 
-void AddPortNodes(const GUID& deviceClass, std::vector<DeviceTree::PortNode>& nodes) {
+// Adds the class's ports to nodes, as far as Windows lists them; returns
+// Windows' error when it refused the listing before its end.
+DWORD AddPortNodes(const GUID& deviceClass, std::vector<DeviceTree::PortNode>& nodes) {
   const DeviceSet set(deviceClass);
-  if (set.Get() == INVALID_HANDLE_VALUE) ThrowLastError("SetupDiGetClassDevsW");
+  if (set.Get() == INVALID_HANDLE_VALUE) return GetLastError();
   SP_DEVINFO_DATA device{};
   device.cbSize = sizeof device;
   DWORD index = 0;
@@ -84,15 +86,23 @@ void AddPortNodes(const GUID& deviceClass, std::vector<DeviceTree::PortNode>& no
       nodes.push_back({device.DevInst, std::move(name), DeviceManagerName(set.Get(), device)});
     }
   }
-  if (GetLastError() != ERROR_NO_MORE_ITEMS) ThrowLastError("SetupDiEnumDeviceInfo");
+  const DWORD end = GetLastError();
+  return end == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : end;
 }
 
 }  // namespace
 
+// A class Windows refuses leaves the other's ports listed: the listing fails
+// only when it has nothing to tell.
 std::vector<DeviceTree::PortNode> WindowsDeviceTree::PortNodes() {
   std::vector<PortNode> nodes;
-  AddPortNodes(GUID_DEVCLASS_PORTS, nodes);
-  AddPortNodes(GUID_DEVCLASS_MODEM, nodes);
+  DWORD refusal = ERROR_SUCCESS;
+  for (const GUID* deviceClass : {&GUID_DEVCLASS_PORTS, &GUID_DEVCLASS_MODEM}) {
+    if (const DWORD error = AddPortNodes(*deviceClass, nodes); error != ERROR_SUCCESS) {
+      refusal = error;
+    }
+  }
+  if (nodes.empty() && refusal != ERROR_SUCCESS) ThrowError("SetupDiGetClassDevsW", refusal);
   return nodes;
 }
 
