@@ -17,9 +17,11 @@
 ;   /X64        also install the 64-bit plug-in (ignored on 32-bit Windows)
 ;   /D=FOLDER   target folder; must come last, without quotes
 ; Exit codes: 0 installed; 1 cancelled by the user; 2 failed (a refused
-; registration or copy is undone before); 3 the lighting program holds the
-; plug-in and the user cancelled (always in silent mode), nothing changed;
-; 740 not started as administrator.
+; registration or copy is undone before, an earlier installation put back as
+; it was; or the plug-in cannot be replaced for a reason Windows names,
+; nothing changed); 3 a running program holds the plug-in and the user
+; cancelled (always in silent mode), nothing changed; 740 not started as
+; administrator.
 ; The uninstaller takes /S as well and exits with 2 when a DLL cannot be
 ; unregistered or removed (its files, its registration and the entry then
 ; stay), and with 3 as the setup program does. Like every NSIS
@@ -30,9 +32,10 @@
 Unicode true
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
-; A file that cannot be written fails the installation rather than leaving
-; the old one in place, registered as if it were new.
-AllowSkipFiles off
+; A file that cannot be written is skipped with the error flag set, without
+; asking: the checks after each copy then fail the installation and undo it,
+; rather than leave the old file in place, registered as if it were new.
+SetOverwrite try
 
 !include MUI2.nsh
 !include LogicLib.nsh
@@ -93,6 +96,11 @@ Var Switches    ; its switches besides /s
 Var DllFile     ; the DLL it registers
 Var Registered32  ; 1 once this run registered the 32-bit DLL
 Var Registered64  ; and the 64-bit one
+Var Touched32     ; 1 once this run began to change the 32-bit plug-in's files
+Var Touched64     ; and the 64-bit one's
+Var Kept32        ; 1 when an earlier 32-bit DLL was kept in $PLUGINSDIR
+Var Kept64        ; and an earlier 64-bit one
+Var KeptGuide     ; and an earlier guide
 Var Failure       ; what went wrong, as the user reads it
 
 ; Runs the regsvr32 of registry view $View silently on $DllFile; $R0 is its
@@ -138,17 +146,24 @@ FunctionEnd
 !insertmacro DEFINE_DESCRIBE_EXIT "un."
 
 ; Whether $DllFile may be replaced or removed: a DLL that a running program
-; has loaded cannot be opened for writing. $R0 is 1 when it is free or absent.
+; has loaded cannot be opened for writing (a sharing violation). A read-only
+; DLL is made writable first. $R0 is "free" when it is free or absent, "held"
+; when a program holds it, and otherwise Windows' error number.
 !macro DEFINE_DLL_IS_FREE UN
 Function ${UN}DllIsFree
-  StrCpy $R0 1
+  StrCpy $R0 free
   ${If} ${FileExists} "$DllFile"
-    ClearErrors
-    FileOpen $R1 "$DllFile" a
-    ${If} ${Errors}
-      StrCpy $R0 0
+    SetFileAttributes "$DllFile" NORMAL
+    ; GENERIC_WRITE, no sharing, OPEN_EXISTING
+    System::Call 'kernel32::CreateFileW(w "$DllFile", i 0x40000000, i 0, p 0, i 3, i 0, p 0) p .R1 ?e'
+    Pop $R0
+    ${If} $R1 = -1
+      ${If} $R0 = 32
+        StrCpy $R0 held
+      ${EndIf}
     ${Else}
-      FileClose $R1
+      System::Call 'kernel32::CloseHandle(p R1)'
+      StrCpy $R0 free
     ${EndIf}
   ${EndIf}
 FunctionEnd
@@ -156,24 +171,30 @@ FunctionEnd
 !insertmacro DEFINE_DLL_IS_FREE ""
 !insertmacro DEFINE_DLL_IS_FREE "un."
 
-; Before anything changes: while the lighting program holds a plug-in in
-; $INSTDIR, asks to close it, with Retry and Cancel. Cancel, and silent mode,
-; end the program with EXIT_IN_USE, nothing changed.
+; Before anything changes: while a program holds a plug-in in $INSTDIR, or
+; Windows refuses to let it be replaced, says so, with Retry and Cancel.
+; Cancel, and silent mode, end the program with EXIT_IN_USE or EXIT_FAILED,
+; nothing changed.
 !macro DEFINE_WAIT_UNTIL_FREE UN
 Function ${UN}WaitUntilFree
   ${Do}
     StrCpy $DllFile "$INSTDIR\${DLL_NAME}"
     Call ${UN}DllIsFree
-    ${If} $R0 == 1
+    ${If} $R0 == free
       StrCpy $DllFile "$INSTDIR\x64\${DLL_NAME}"
       Call ${UN}DllIsFree
     ${EndIf}
-    ${If} $R0 == 1
+    ${If} $R0 == free
       Return
+    ${ElseIf} $R0 == held
+      DetailPrint "In Gebrauch: $DllFile"
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Das Lichtsteuerprogramm verwendet $(^NameDA) gerade:$\r$\n$DllFile$\r$\n$\r$\nBitte schließen Sie das Lichtsteuerprogramm und klicken Sie dann auf „Wiederholen“. „Abbrechen“ lässt alles, wie es ist." /SD IDCANCEL IDRETRY retry
+      SetErrorLevel ${EXIT_IN_USE}
+    ${Else}
+      DetailPrint "Nicht ersetzbar (Windows-Fehler $R0): $DllFile"
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(^NameDA) lässt sich nicht ersetzen:$\r$\n$DllFile$\r$\nWindows meldet Fehler $R0.$\r$\n$\r$\n„Wiederholen“ versucht es noch einmal, „Abbrechen“ lässt alles, wie es ist." /SD IDCANCEL IDRETRY retry
+      SetErrorLevel ${EXIT_FAILED}
     ${EndIf}
-    DetailPrint "In Gebrauch: $DllFile"
-    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Das Lichtsteuerprogramm verwendet $(^NameDA) gerade:$\r$\n$DllFile$\r$\n$\r$\nBitte schließen Sie das Lichtsteuerprogramm und klicken Sie dann auf „Wiederholen“. „Abbrechen“ lässt alles, wie es ist." /SD IDCANCEL IDRETRY retry
-    SetErrorLevel ${EXIT_IN_USE}
     Quit
   retry:
   ${Loop}
@@ -193,9 +214,27 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; An earlier installation's FILE is kept as COPY (FLAG 1) until the new one
+; is registered; one that cannot be kept fails the installation first.
+!macro KEEP_EARLIER FILE COPY FLAG
+  ${If} ${FileExists} "${FILE}"
+    ClearErrors
+    CopyFiles /SILENT "${FILE}" "${COPY}"
+    ${If} ${Errors}
+      StrCpy $Failure "Die bisherige Datei ließ sich nicht sichern: ${FILE}"
+      Call Fail
+    ${EndIf}
+    StrCpy ${FLAG} 1
+  ${EndIf}
+!macroend
+
 Section "${PRODUCT} (32 Bit)" SecPlugin32
   SectionIn RO
   Call WaitUntilFree
+  InitPluginsDir
+  !insertmacro KEEP_EARLIER "$INSTDIR\${DLL_NAME}" "$PLUGINSDIR\earlier32.dll" $Kept32
+  !insertmacro KEEP_EARLIER "$INSTDIR\${GUIDE_NAME}" "$PLUGINSDIR\earlier-guide.txt" $KeptGuide
+  StrCpy $Touched32 1
   SetOutPath "$INSTDIR"
   ClearErrors
   File "/oname=${DLL_NAME}" "${DLL32}"
@@ -207,6 +246,8 @@ Section "${PRODUCT} (32 Bit)" SecPlugin32
 SectionEnd
 
 Section /o "${PRODUCT} (64 Bit)" SecPlugin64
+  !insertmacro KEEP_EARLIER "$INSTDIR\x64\${DLL_NAME}" "$PLUGINSDIR\earlier64.dll" $Kept64
+  StrCpy $Touched64 1
   SetOutPath "$INSTDIR\x64"
   ClearErrors
   File "/oname=${DLL_NAME}" "${DLL64}"
@@ -216,9 +257,24 @@ Section /o "${PRODUCT} (64 Bit)" SecPlugin64
   ${EndIf}
 SectionEnd
 
-; Undoes the registrations and removes the DLLs. A DLL whose registration
-; was refused has already undone its own. The folders go only when empty:
-; the target may be the host's own folder.
+; A DLL this run touched: the earlier one put back and registered again, or
+; the new one removed.
+!macro PUT_BACK VIEW FILE KEPT TOUCHED
+  ${If} ${TOUCHED} == 1
+    ${If} ${KEPT} == 1
+      CopyFiles /SILENT "$PLUGINSDIR\earlier${VIEW}.dll" "${FILE}"
+      !insertmacro REGSVR32 "" ${VIEW} "" "${FILE}"
+    ${Else}
+      Delete "${FILE}"
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+; Undoes the new registrations and puts back what was there before: an
+; earlier installation stays as it was, registered, with its entry and
+; uninstaller, which this run writes only at its end. A DLL whose
+; registration was refused has already undone its own. The folders go only
+; when empty: the target may be the host's own folder.
 Function RollBack
   ${If} $Registered64 == 1
     !insertmacro REGSVR32 "" 64 "/u" "$INSTDIR\x64\${DLL_NAME}"
@@ -230,10 +286,14 @@ Function RollBack
   SetDetailsPrint none
   SetOutPath "$TEMP"
   SetDetailsPrint lastused
-  Delete "$INSTDIR\x64\${DLL_NAME}"
+  !insertmacro PUT_BACK 64 "$INSTDIR\x64\${DLL_NAME}" $Kept64 $Touched64
   RMDir "$INSTDIR\x64"
-  Delete "$INSTDIR\${DLL_NAME}"
-  Delete "$INSTDIR\${GUIDE_NAME}"
+  !insertmacro PUT_BACK 32 "$INSTDIR\${DLL_NAME}" $Kept32 $Touched32
+  ${If} $KeptGuide == 1
+    CopyFiles /SILENT "$PLUGINSDIR\earlier-guide.txt" "$INSTDIR\${GUIDE_NAME}"
+  ${ElseIf} $Touched32 == 1
+    Delete "$INSTDIR\${GUIDE_NAME}"
+  ${EndIf}
   RMDir "$INSTDIR"
 FunctionEnd
 
@@ -241,7 +301,7 @@ FunctionEnd
 Function Fail
   Call RollBack
   DetailPrint "$Failure"
-  MessageBox MB_OK|MB_ICONSTOP "$Failure$\r$\n$\r$\nDie Installation wurde rückgängig gemacht." /SD IDOK
+  MessageBox MB_OK|MB_ICONSTOP "$Failure$\r$\n$\r$\nDie Installation wurde rückgängig gemacht; eine frühere Installation bleibt, wie sie war." /SD IDOK
   SetErrorLevel ${EXIT_FAILED}
   Abort "$Failure"
 FunctionEnd
@@ -282,8 +342,11 @@ Section "-Registrierung"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   ${If} ${Errors}
-    DeleteRegKey HKLM "${UNINSTALL_KEY}"
-    Delete "$INSTDIR\${UNINSTALLER}"
+    ; An earlier installation keeps its own.
+    ${If} $Kept32 != 1
+      DeleteRegKey HKLM "${UNINSTALL_KEY}"
+      Delete "$INSTDIR\${UNINSTALLER}"
+    ${EndIf}
     StrCpy $Failure "Das Deinstallationsprogramm oder sein Eintrag unter „Programme und Features“ konnte nicht geschrieben werden."
     Call Fail
   ${EndIf}

@@ -1,5 +1,8 @@
 #include "config/frm_config.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "config/port_name.h"
 #include "engine/frm_main.h"
 #include "engine/numeric_text.h"
@@ -33,15 +36,20 @@ void frmConfig::Load() {
   loadedPort_ = state_.PortNumber;
   // What was present when the window last showed may have gone since.
   presentPorts_.reset();
+  refreshWhenClosed_ = false;
+  portEntries_.clear();
   ShowPortList(loadedPort_);
   if (loadedPort_ == 0) view_->SetPortText(u"");
   view_->ListPorts();
 }
 
-void frmConfig::RefreshPortList() { ShowPortList(PickedPort().value_or(0)); }
+void frmConfig::RefreshPortList() { ShowPortList(ShownEntryPort().value_or(0)); }
 
 void frmConfig::ShowPortList(std::uint8_t port) {
-  portEntries_ = PortList(presentPorts_, {loadedPort_, port});
+  std::vector<PortEntry> entries = PortList(presentPorts_, {loadedPort_, port});
+  // Rebuilding the same list would only reset the user's choice in it.
+  if (entries == portEntries_) return;
+  portEntries_ = std::move(entries);
   std::vector<std::u16string> texts;
   int selected = -1;
   for (const PortEntry& entry : portEntries_) {
@@ -56,10 +64,18 @@ void frmConfig::OnPortsListed(const platform::PortListing& listing) {
   // Without an answer the list stays as it is; typing a port still works.
   if (listing.failure || listing.overdue) return;
   presentPorts_ = listing.ports;
+  if (view_->PortListDropped()) {
+    refreshWhenClosed_ = true;
+    return;
+  }
   RefreshPortList();
 }
 
 void frmConfig::OnDevicesChanged() { view_->ListPorts(); }
+
+void frmConfig::OnPortListClosed() {
+  if (std::exchange(refreshWhenClosed_, false)) RefreshPortList();
+}
 
 void frmConfig::RecordListingTrouble(const platform::PortListing& listing) {
   constexpr std::u16string_view kConsequence =
@@ -104,17 +120,19 @@ bool frmConfig::AcceptChannelCount() {
   return true;
 }
 
-std::optional<std::uint8_t> frmConfig::PickedPort() const {
-  const int selection = view_->SelectedPortIndex();
-  if (selection < 0 || static_cast<std::size_t>(selection) >= portEntries_.size()) {
-    return std::nullopt;
-  }
-  return portEntries_[static_cast<std::size_t>(selection)].port;
+// What the user sees decides, not the list's selection, which a list rebuilt
+// under the mouse may have lost or moved.
+std::optional<std::uint8_t> frmConfig::ShownEntryPort() const {
+  const std::u16string text = view_->PortText();
+  const auto shown = std::find_if(portEntries_.begin(), portEntries_.end(),
+                                  [&text](const PortEntry& entry) { return entry.text == text; });
+  if (shown == portEntries_.end()) return std::nullopt;
+  return shown->port;
 }
 
 std::uint8_t frmConfig::ChosenPort() const {
   // Any port can be typed, listed or not.
-  if (const auto picked = PickedPort()) return *picked;
+  if (const auto shown = ShownEntryPort()) return *shown;
   return PortFromText(view_->PortText());
 }
 

@@ -38,18 +38,19 @@ class frmConfig final : public engine::ConfigWindow, private platform::ConfigVie
   bool OnCloseRequest() override;
   void OnPortsListed(const platform::PortListing& listing) override;
   void OnDevicesChanged() override;
-  // Gives the view the port list anew, keeping what the user has chosen or
-  // is typing.
+  void OnPortListClosed() override;
+  // Gives the view the port list anew when it changed, keeping what the user
+  // has chosen or is typing.
   void RefreshPortList();
-  // Selects `port`'s entry, or nothing for 0.
+  // Lists the entries with `port`'s selected, or nothing for 0.
   void ShowPortList(std::uint8_t port);
   // Says once in the journal why the list offers no more than COM1 to COM5.
   void RecordListingTrouble(const platform::PortListing& listing);
   // Returns false, after telling the user why, when the text is refused.
   bool AcceptChannelCount();
-  // The port of the list entry picked; nothing while the user types.
-  std::optional<std::uint8_t> PickedPort() const;
-  // The list entry picked, or else the port the typed text names (0 for none).
+  // The port of the entry whose text the combo box shows, picked or typed.
+  std::optional<std::uint8_t> ShownEntryPort() const;
+  // That entry's port, or else the port the typed text names (0 for none).
   std::uint8_t ChosenPort() const;
   void ApplyPort(std::uint8_t port);
 
@@ -59,6 +60,9 @@ class frmConfig final : public engine::ConfigWindow, private platform::ConfigVie
   std::vector<PortEntry> portEntries_;
   // The ports present as last listed; none before the first answer of a showing.
   std::optional<std::vector<platform::NamedPort>> presentPorts_;
+  // An answer came while the list was dropped down: applied when it closes,
+  // so that the entry under the mouse never shifts.
+  bool refreshWhenClosed_ = false;
   std::uint8_t loadedPort_ = 0;
   std::u16string listingTrouble_;
 };

@@ -34,7 +34,7 @@ std::u16string PortJournal::WithSystemError(std::u16string line,
 }
 
 void PortJournal::Opened(std::int16_t number,
-                         const std::optional<platform::SerialAdapter>& adapter) {
+                         const std::optional<platform::AdapterSighting>& adapter) {
   journal_.Write(Port(number) + u" geöffnet" +
                  (adapter ? u" (" + platform::Describe(*adapter) + u")" : u""));
 }

@@ -32,7 +32,7 @@ class PortJournal {
 
   explicit PortJournal(platform::Journal& journal) : journal_(journal) {}
 
-  void Opened(std::int16_t number, const std::optional<platform::SerialAdapter>& adapter);
+  void Opened(std::int16_t number, const std::optional<platform::AdapterSighting>& adapter);
   void Refused(std::int16_t number, const platform::PlatformError& error);
   // A try to reopen the lost port failed: written only when it failed
   // otherwise than the try before.

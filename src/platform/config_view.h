@@ -16,6 +16,9 @@ class ConfigViewEvents {
   virtual void OnPortsListed(const PortListing& listing) = 0;
   // Windows reported devices arriving or leaving while the window shows.
   virtual void OnDevicesChanged() = 0;
+  // The port list, dropped down, closed up again; what the user picked in it
+  // is in the combo box already.
+  virtual void OnPortListClosed() = 0;
 
  protected:
   ~ConfigViewEvents() = default;
@@ -34,9 +37,8 @@ class ConfigView {
   // combo box then shows; with -1 nothing is selected and the combo box keeps
   // its text (what the user is typing).
   virtual void SetPortEntries(const std::vector<std::u16string>& entries, int selected) = 0;
-  // Index into the port list, -1 when nothing is selected (also after the
-  // user typed a text of their own into the combo box).
-  virtual int SelectedPortIndex() const = 0;
+  // Whether the port list is dropped down (the user is choosing in it).
+  virtual bool PortListDropped() const = 0;
   // The combo box's text, picked from the list or typed.
   virtual std::u16string PortText() const = 0;
   // Shows text in the combo box with no list entry selected.

@@ -23,12 +23,17 @@ class DeviceTree {
     std::u16string friendlyName;
   };
 
+  // Whether a listing reads Device Manager's names, which costs two more
+  // lookups a device and serves only the dialog's list.
+  enum class Names { kSkipped, kRead };
+
   virtual ~DeviceTree() = default;
 
   // The present devices of the Ports and the Modem class (some USB CDC
-  // devices list their port as a modem) that name a port. Throws
-  // PlatformError when Windows refuses to list them.
-  virtual std::vector<PortNode> PortNodes() = 0;
+  // devices list their port as a modem) that name a port; with kSkipped
+  // their friendlyName stays empty. Throws PlatformError when Windows
+  // refuses to list them.
+  virtual std::vector<PortNode> PortNodes(Names names) = 0;
   // "USB\VID_0403&PID_6001\A50285BI"; nothing when the node has gone.
   virtual std::optional<std::u16string> InstanceId(Node node) = 0;
   // Nothing at the root, or when the node has gone.

@@ -183,7 +183,7 @@ std::optional<SerialAdapter> AdapterAbove(DeviceTree& tree, DeviceTree::Node por
 
 std::vector<PresentPort> ListPresentPorts(DeviceTree& tree) {
   std::vector<PresentPort> ports;
-  for (const auto& port : tree.PortNodes()) {
+  for (const auto& port : tree.PortNodes(DeviceTree::Names::kSkipped)) {
     if (const auto number = ComNumber(port.portName)) {
       ports.push_back({*number, AdapterAbove(tree, port.node)});
     }
@@ -193,7 +193,7 @@ std::vector<PresentPort> ListPresentPorts(DeviceTree& tree) {
 
 std::vector<NamedPort> ListNamedPorts(DeviceTree& tree) {
   std::vector<NamedPort> ports;
-  for (const auto& port : tree.PortNodes()) {
+  for (const auto& port : tree.PortNodes(DeviceTree::Names::kRead)) {
     if (const auto number = ComNumber(port.portName)) ports.push_back({*number, port.friendlyName});
   }
   return ports;

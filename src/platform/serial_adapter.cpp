@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <set>
 
 namespace tarvolk::platform {
 namespace {
@@ -73,14 +74,22 @@ std::optional<std::int16_t> FindMovedAdapter(const AdapterSighting& sighting,
   return appeared.front();
 }
 
-std::u16string Describe(const SerialAdapter& adapter) {
+std::u16string Describe(const AdapterSighting& sighting) {
+  const SerialAdapter& adapter = sighting.adapter;
   std::u16string text = u"USB-Adapter " + Hex4(adapter.vendor) + u":" + Hex4(adapter.product);
   text += adapter.serial.empty() ? u" ohne Seriennummer" : u", Seriennummer " + adapter.serial;
-  if (adapter.chipChannel) {
-    text += u", Kanal ";
-    text.push_back(static_cast<char16_t>(u'A' + *adapter.chipChannel));
+  if (!adapter.chipChannel) return text;
+  // The device's ports present: its interfaces (or FTDI channels), counted
+  // from its own, not from the interface numbers, which a CDC port spends two of.
+  std::set<std::uint8_t> channels{*adapter.chipChannel};
+  for (const PresentPort& port : sighting.alike) {
+    if (port.adapter && port.adapter->serial == adapter.serial && port.adapter->chipChannel) {
+      channels.insert(*port.adapter->chipChannel);
+    }
   }
-  return text;
+  if (channels.size() < 2) return text;
+  const auto index = std::distance(channels.begin(), channels.find(*adapter.chipChannel));
+  return text + u", Kanal " + static_cast<char16_t>(u'A' + index);
 }
 
 }  // namespace tarvolk::platform

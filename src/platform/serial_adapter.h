@@ -61,7 +61,8 @@ std::optional<std::int16_t> FindMovedAdapter(const AdapterSighting& sighting,
                                              const std::vector<PresentPort>& present);
 
 // "USB-Adapter 0403:6001, Seriennummer A50285BI", "USB-Adapter 1A86:7523 ohne
-// Seriennummer", with ", Kanal B" for the second channel of a chip.
-std::u16string Describe(const SerialAdapter& adapter);
+// Seriennummer", with ", Kanal B" for the second of the ports its device shows
+// (A, B, ... in the order of their interfaces), only while it shows several.
+std::u16string Describe(const AdapterSighting& sighting);
 
 }  // namespace tarvolk::platform

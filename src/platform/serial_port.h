@@ -87,8 +87,9 @@ class SerialPort {
   // discarded. Ends an open under way.
   virtual void Close(std::chrono::nanoseconds drainFor) = 0;
   virtual bool IsOpen() const = 0;
-  // The USB adapter behind the open port, when it is one.
-  virtual std::optional<SerialAdapter> Adapter() const = 0;
+  // The USB adapter behind the open port and the ports alike beside it, when
+  // it is one.
+  virtual std::optional<AdapterSighting> Adapter() const = 0;
 
   // Hands bytes to the operating system without waiting for the line.
   // Returns how many it took (possibly fewer than offered, possibly 0).

@@ -76,6 +76,30 @@ TEST_F(ConfigDialogTest, TheListFollowsTheAnswersAndKeepsTheChoice) {
   Configure({{u"10", fakes::KeepPort{}}});
 }
 
+// What the box shows is the port that opens, and nothing moves under the
+// user's eyes: an answer equal to the list changes nothing, one that comes
+// while the list is dropped down waits until it closes up.
+TEST_F(ConfigDialogTest, WhatTheBoxShowsIsThePortThatOpens) {
+  const platform::PortListing one{{{7, u"USB Serial Port (COM7)"}}};
+  const platform::PortListing two{{{7, u"USB Serial Port (COM7)"}, {9, u"CH340 (COM9)"}}};
+  fixture.platform.whileShown = [&] {
+    auto& view = *fixture.platform.view;
+    view.AnswerListing(one);
+    const int shown = view.listsShown;
+    view.AnswerListing(one);
+    EXPECT_EQ(view.listsShown, shown);
+    view.dropped = true;
+    view.AnswerListing(two);
+    EXPECT_EQ(view.Entries().size(), 6u);
+    view.PickPort(5);
+    view.CloseUpList();
+    EXPECT_EQ(view.Entries().size(), 7u);
+    EXPECT_EQ(view.PortText(), u"COM7 – USB Serial Port");
+  };
+  Configure({{u"10", u"COM9 – CH340"}});
+  EXPECT_EQ(fixture.state.PortNumber, 9) << "an entry's whole text, whatever the selection";
+}
+
 TEST_F(ConfigDialogTest, ATypedPortNameChoosesThatPort) {
   const std::pair<const char16_t*, int> naming[] = {{u"COM7", 7},  {u" com12 ", 12}, {u"7", 7},
                                                     {u"\t09 ", 9}, {u"COM255", 255}, {u"cOm1", 1},

@@ -159,12 +159,24 @@ TEST(SerialAdapterTest, IsNotedAgainAtTheLoss) {
   EXPECT_EQ(FindMovedAdapter(sighting, 7, {{9, kCh340}, {12, kCh340}}), 12);
 }
 
+// A channel is named only while its device shows several ports, counted
+// from those: a dual CDC device's second port is on interface 2.
 TEST(SerialAdapterTest, IsDescribedForTheJournal) {
-  EXPECT_EQ(Describe(Usb{0x0403, 0x6001, u"A50285BI"}),
+  const auto described = [](const Usb& adapter, std::vector<PresentPort> alike = {}) {
+    return Describe(AdapterSighting{adapter, std::move(alike)});
+  };
+  const Usb leonardo{0x2341, 0x8036, u"7", 0};
+  const Usb secondCdc{0x2E8A, 0x000A, u"E66", 2};
+  EXPECT_EQ(described(Usb{0x0403, 0x6001, u"A50285BI"}),
             u"USB-Adapter 0403:6001, Seriennummer A50285BI");
-  EXPECT_EQ(Describe(kCh340), u"USB-Adapter 1A86:7523 ohne Seriennummer");
-  EXPECT_EQ(Describe(Usb{0x2341, 0x0043, u"7"}), u"USB-Adapter 2341:0043, Seriennummer 7");
-  EXPECT_EQ(Describe(kChannelB), u"USB-Adapter 0403:6010, Seriennummer FT1234AB, Kanal B");
+  EXPECT_EQ(described(kCh340), u"USB-Adapter 1A86:7523 ohne Seriennummer");
+  EXPECT_EQ(described(kChannelB, {{11, kChannelA}, {12, kChannelB}}),
+            u"USB-Adapter 0403:6010, Seriennummer FT1234AB, Kanal B");
+  EXPECT_EQ(described(kChannelB, {{12, kChannelB}}),
+            u"USB-Adapter 0403:6010, Seriennummer FT1234AB");
+  EXPECT_EQ(described(leonardo, {{4, leonardo}}), u"USB-Adapter 2341:8036, Seriennummer 7");
+  EXPECT_EQ(described(secondCdc, {{5, Usb{0x2E8A, 0x000A, u"E66", 0}}, {6, secondCdc}}),
+            u"USB-Adapter 2E8A:000A, Seriennummer E66, Kanal B");
 }
 
 }  // namespace

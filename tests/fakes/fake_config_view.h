@@ -33,11 +33,12 @@ class FakeConfigView : public platform::ConfigView {
   std::u16string ChannelCountText() const override { return text_; }
   void SetChannelCountText(const std::u16string& text) override { text_ = text; }
   void SetPortEntries(const std::vector<std::u16string>& entries, int selected) override {
+    ++listsShown;
     entries_ = entries;
     index_ = selected;
     if (selected >= 0) PickPort(selected);
   }
-  int SelectedPortIndex() const override { return index_; }
+  bool PortListDropped() const override { return dropped; }
   std::u16string PortText() const override { return portText_; }
   void SetPortText(const std::u16string& text) override {
     index_ = -1;
@@ -53,6 +54,10 @@ class FakeConfigView : public platform::ConfigView {
   // The window's thread hands on what the platform reports.
   void AnswerListing(const platform::PortListing& listing) { events_.OnPortsListed(listing); }
   void ChangeDevices() { events_.OnDevicesChanged(); }
+  void CloseUpList() {
+    dropped = false;
+    events_.OnPortListClosed();
+  }
   const std::vector<std::u16string>& Entries() const { return entries_; }
 
   void ShowModal() override {
@@ -79,6 +84,8 @@ class FakeConfigView : public platform::ConfigView {
   int shownIndex = -2;
   std::u16string shownPortText;
   int listings = 0;
+  bool dropped = false;  // the user has dropped the port list down
+  int listsShown = 0;
 
  private:
   EventLog& log_;

@@ -39,11 +39,13 @@ struct DeviceChain {
 // A device tree of such chains; the channels of one chip repeat their USB device.
 class FakeDeviceTree final : public platform::DeviceTree {
  public:
-  std::vector<PortNode> PortNodes() override {
+  std::vector<PortNode> PortNodes(Names names) override {
     std::vector<PortNode> nodes;
     for (Node i = 0; i < chains.size(); ++i) {
-      nodes.push_back({i * kLevels, chains[i].portName, chains[i].friendlyName});
+      nodes.push_back(
+          {i * kLevels, chains[i].portName, names == Names::kRead ? chains[i].friendlyName : u""});
     }
+    if (names == Names::kRead) ++namedListings;
     return nodes;
   }
   std::optional<std::u16string> InstanceId(Node node) override {
@@ -55,6 +57,7 @@ class FakeDeviceTree final : public platform::DeviceTree {
   }
 
   std::vector<DeviceChain> chains;
+  int namedListings = 0;
 
  private:
   static constexpr Node kLevels = 16;

@@ -30,7 +30,10 @@ class FakeSerialPort : public platform::SerialPort {
   OpenProgress OpenInBackground() override;
   void Close(std::chrono::nanoseconds drainFor) override;
   bool IsOpen() const override { return open_; }
-  std::optional<platform::SerialAdapter> Adapter() const override { return adapter; }
+  std::optional<platform::AdapterSighting> Adapter() const override {
+    if (!adapter) return std::nullopt;
+    return platform::AdapterSighting{*adapter, {}};
+  }
   std::size_t Write(std::span<const std::uint8_t> bytes) override;
   std::size_t CollectFinishedWrites() override;
   std::optional<std::size_t> PendingOutputBytes() const override { return reportedPending; }

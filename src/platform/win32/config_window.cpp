@@ -51,15 +51,8 @@ constexpr std::array<ControlSpec, 5> kControls = {{
      L"COM255"},
 }};
 
-std::wstring ListEntryText(HWND combo, WPARAM index) {
-  const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, index, 0);
-  if (length == CB_ERR) return {};
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const LRESULT copied =
-      SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-  text.resize(copied == CB_ERR ? 0 : static_cast<std::size_t>(copied));
-  return text;
-}
+// Posted to the dialog once its port list has closed up.
+constexpr UINT kPortListClosed = WM_APP + 1;
 
 // The thread's active top-level window, which the dialog blocks while it shows.
 HWND ActiveOwner(HWND dialog) {
@@ -133,15 +126,8 @@ void ConfigWindow::SetChannelCountText(const std::u16string& text) {
   SetWindowTextW(Child(kTxtChannelCount), Wide(text));
 }
 
-int ConfigWindow::SelectedPortIndex() const {
-  // A destroyed combo box would answer every message with 0: entry COM1.
-  if (Handle() == nullptr) return -1;
-  HWND combo = Child(kCombo1);
-  const LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-  if (selected == CB_ERR) return -1;
-  // Text the user typed over the selection selects nothing.
-  if (WindowText(combo) != ListEntryText(combo, static_cast<WPARAM>(selected))) return -1;
-  return static_cast<int>(selected);
+bool ConfigWindow::PortListDropped() const {
+  return Handle() != nullptr && SendMessageW(Child(kCombo1), CB_GETDROPPEDSTATE, 0, 0) != FALSE;
 }
 
 void ConfigWindow::SetPortEntries(const std::vector<std::u16string>& entries, int selected) {
@@ -252,7 +238,15 @@ LRESULT ConfigWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         SendMessageW(Child(kCombo1), CB_SETEDITSEL, 0, 0);
         return 0;
       }
+      // Posted: the combo box shows the entry picked only after it closed up.
+      if (HIWORD(wParam) == CBN_CLOSEUP && reinterpret_cast<HWND>(lParam) == Child(kCombo1)) {
+        PostMessageW(Handle(), kPortListClosed, 0, 0);
+        return 0;
+      }
       break;
+    case kPortListClosed:
+      events_.OnPortListClosed();
+      return 0;
     case WM_ACTIVATE:
       // Focus goes back to its control after a message box or another window.
       if (LOWORD(wParam) == WA_INACTIVE) {

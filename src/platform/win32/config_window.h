@@ -28,7 +28,7 @@ class ConfigWindow final : public ConfigView, private OwnWindow {
   std::u16string ChannelCountText() const override;
   void SetChannelCountText(const std::u16string& text) override;
   void SetPortEntries(const std::vector<std::u16string>& entries, int selected) override;
-  int SelectedPortIndex() const override;
+  bool PortListDropped() const override;
   std::u16string PortText() const override;
   void SetPortText(const std::u16string& text) override;
   void ListPorts() override;

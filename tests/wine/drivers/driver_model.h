@@ -67,6 +67,8 @@ class DriverModel : public platform::win32::serial::CommDriver {
   Duration AsideDoneBy() const;
   // The writes' events made and not closed yet.
   std::size_t EventsOpen() const { return events_.size(); }
+  // Listings that read Device Manager's names.
+  int NamedListings() const { return tree_.namedListings; }
 
   // The adapter pulled out: the port answers nothing and does not open.
   bool deviceGone = false;

@@ -25,6 +25,7 @@ TEST(PortList, IsListedAsideAndFollowsDevicesWhileOutputRuns) {
                        {u"COM9", fakes::Ch340In(u'2'), u"USB-SERIAL CH340 (COM9)"}};
   show.StorePort(7);
   ASSERT_TRUE(show.Enable(24));
+  EXPECT_EQ(port.NamedListings(), 0) << "an open reads no names";
   port.openTime = 2s;
   const Duration opening = show.Now();
   const int listings = port.deviceListings;

@@ -4,10 +4,14 @@
 # 64-bit one in a 64-bit prefix, so that the 32-bit registration has already
 # succeeded and must be undone), the silent setup program fails with exit
 # code 2 and leaves no registration, file or entry behind. With the lock
-# lifted, the same command then installs into the default folder.
-#   refused_registration.sh HARNESS ARCH WORK_DIR SETUP REGISTRY_LOCK
+# lifted, the same command then installs into the default folder. Over that
+# installation, a later version whose DLL refuses its registration, and a
+# copy that fails (the guide's name taken by a folder), fail with 2 and leave
+# the earlier installation as it was: its DLLs, registered, and its entry. A
+# read-only DLL is replaced.
+#   refused_registration.sh HARNESS ARCH WORK_DIR SETUP REGISTRY_LOCK REFUSING_SETUP DLL
 set -euo pipefail
-harness=$1 arch=$2 work=$3 setup=$4 registry_lock=$5
+harness=$1 arch=$2 work=$3 setup=$4 registry_lock=$5 refusing_setup=$6 dll=$7
 here=$(cd "$(dirname "$0")" && pwd)
 source "$harness/wine-env.sh"
 source "$here/../com/expect.sh"
@@ -37,4 +41,28 @@ expect "after the lock is lifted: exit code" "$status" 0
 expect "installed into the default folder" \
   "$(in_view 32 wine_reg_value "$SETUP_UNINSTALL_KEY" InstallLocation)" "$default_dir"
 for view in "${views[@]}"; do check_registered "$view" "$(installed_dll "$default_dir" "$view")"; done
+
+installed=$(winepath -u "$(installed_dll "$default_dir" 32)" | tr -d '\r')
+earlier_installation_stays() {
+  expect "$1: exit code" "$2" 2
+  for view in "${views[@]}"; do check_registered "$view" "$(installed_dll "$default_dir" "$view")"; done
+  expect "$1: the entry stays" "$(in_view 32 wine_reg_value "$SETUP_UNINSTALL_KEY" InstallLocation)" \
+    "$default_dir"
+  expect "$1: the earlier DLL is back" "$(cmp -s "$dll" "$installed" && echo same || echo other)" same
+}
+status=0
+run_command_line "\"$(winepath -w "$refusing_setup")\" /S /X64" || status=$?
+earlier_installation_stays "a later DLL refusing its registration" "$status"
+
+guide=$(winepath -u "$default_dir\\Tarvolk_DMX-Anleitung.txt" | tr -d '\r')
+rm -f "$guide" && mkdir "$guide"
+status=0
+run_command_line "$command" || status=$?
+earlier_installation_stays "a copy that fails" "$status"
+rm -rf "$guide"
+
+chmod a-w "$installed"
+status=0
+run_command_line "$command" || status=$?
+expect "a read-only DLL is replaced: exit code" "$status" 0
 expect_summary

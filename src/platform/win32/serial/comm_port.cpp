@@ -72,9 +72,9 @@ SerialPort::OpenProgress CommPort::OpenInBackground() {
   return OpenProgress::kOpen;
 }
 
-std::optional<SerialAdapter> CommPort::Adapter() const {
-  if (!IsOpen() || !adapter_.Sighting()) return std::nullopt;
-  return adapter_.Sighting()->adapter;
+std::optional<AdapterSighting> CommPort::Adapter() const {
+  if (!IsOpen()) return std::nullopt;
+  return adapter_.Sighting();
 }
 
 void CommPort::Adopt(OpenedPort port) {

@@ -50,7 +50,7 @@ class CommPort final : public SerialPort {
   OpenProgress OpenInBackground() override;
   void Close(Duration drainFor) override;
   bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
-  std::optional<SerialAdapter> Adapter() const override;
+  std::optional<AdapterSighting> Adapter() const override;
 
   std::size_t Write(std::span<const std::uint8_t> bytes) override;
   std::size_t CollectFinishedWrites() override;

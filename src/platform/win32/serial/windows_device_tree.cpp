@@ -74,7 +74,8 @@ std::u16string DeviceManagerName(HDEVINFO set, SP_DEVINFO_DATA& device) {
 
 // Adds the class's ports to nodes, as far as Windows lists them; returns
 // Windows' error when it refused the listing before its end.
-DWORD AddPortNodes(const GUID& deviceClass, std::vector<DeviceTree::PortNode>& nodes) {
+DWORD AddPortNodes(const GUID& deviceClass, DeviceTree::Names names,
+                   std::vector<DeviceTree::PortNode>& nodes) {
   const DeviceSet set(deviceClass);
   if (set.Get() == INVALID_HANDLE_VALUE) return GetLastError();
   SP_DEVINFO_DATA device{};
@@ -82,9 +83,10 @@ DWORD AddPortNodes(const GUID& deviceClass, std::vector<DeviceTree::PortNode>& n
   DWORD index = 0;
   for (; SetupDiEnumDeviceInfo(set.Get(), index, &device); ++index) {
     std::u16string name = PortNameOf(set.Get(), device);
-    if (!name.empty()) {
-      nodes.push_back({device.DevInst, std::move(name), DeviceManagerName(set.Get(), device)});
-    }
+    if (name.empty()) continue;
+    nodes.push_back({device.DevInst, std::move(name),
+                     names == DeviceTree::Names::kRead ? DeviceManagerName(set.Get(), device)
+                                                       : std::u16string()});
   }
   const DWORD end = GetLastError();
   return end == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : end;
@@ -94,11 +96,11 @@ DWORD AddPortNodes(const GUID& deviceClass, std::vector<DeviceTree::PortNode>& n
 
 // A class Windows refuses leaves the other's ports listed: the listing fails
 // only when it has nothing to tell.
-std::vector<DeviceTree::PortNode> WindowsDeviceTree::PortNodes() {
+std::vector<DeviceTree::PortNode> WindowsDeviceTree::PortNodes(Names names) {
   std::vector<PortNode> nodes;
   DWORD refusal = ERROR_SUCCESS;
   for (const GUID* deviceClass : {&GUID_DEVCLASS_PORTS, &GUID_DEVCLASS_MODEM}) {
-    if (const DWORD error = AddPortNodes(*deviceClass, nodes); error != ERROR_SUCCESS) {
+    if (const DWORD error = AddPortNodes(*deviceClass, names, nodes); error != ERROR_SUCCESS) {
       refusal = error;
     }
   }
