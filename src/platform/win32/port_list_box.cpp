@@ -1,6 +1,7 @@
 #include "platform/win32/port_list_box.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/platform_error.h"
 #include "platform/win32/serial/windows_comm_driver.h"
@@ -54,9 +55,10 @@ void PortListBox::SetEntries(const std::vector<std::u16string>& entries, int sel
     SendMessageW(combo_, CB_SETEDITSEL, 0,
                  MAKELPARAM(LOWORD(editSelection), HIWORD(editSelection)));
   }
-  FitDroppedList(entries);
+  entries_ = entries;
 }
 
+// Measured as the list is about to drop down, not while the dialog is made.
 void PortListBox::FitDroppedList(const std::vector<std::u16string>& entries) {
   RECT field{};
   GetWindowRect(combo_, &field);
@@ -85,18 +87,26 @@ void PortListBox::FitDroppedList(const std::vector<std::u16string>& entries) {
                static_cast<WPARAM>(std::min(width, GetSystemMetrics(SM_CXSCREEN))), 0);
 }
 
+// The listing starts at the first poll, once the dialog shows: a thread
+// that lists devices while the window is made competes with it for the
+// wineserver or the system, and holds up the host's frames.
 void PortListBox::ListPorts() {
-  lister_.Request();
+  listingDue_ = true;
   SetTimer(dialog_, kAnswerTimer, kAnswerPollMs, nullptr);
 }
 
 void PortListBox::CollectAnswer() {
+  if (std::exchange(listingDue_, false)) lister_.Request();
   const std::optional<PortListing> answer = lister_.Take();
   if (!lister_.Waiting()) KillTimer(dialog_, kAnswerTimer);
   if (answer) events_.OnPortsListed(*answer);
 }
 
 bool PortListBox::OnMessage(UINT message, WPARAM wParam) {
+  if (message == WM_COMMAND && HIWORD(wParam) == CBN_DROPDOWN) {
+    FitDroppedList(entries_);
+    return false;
+  }
   if (message == WM_TIMER && wParam == kAnswerTimer) {
     CollectAnswer();
     return true;

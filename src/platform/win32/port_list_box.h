@@ -39,6 +39,8 @@ class PortListBox {
   HWND combo_ = nullptr;
   int fieldHeight_ = 0;
   bool refreshDue_ = false;
+  bool listingDue_ = false;
+  std::vector<std::u16string> entries_;
 };
 
 }  // namespace tarvolk::platform::win32
