@@ -1,5 +1,5 @@
-# Builds the 64-bit Tarvolk_DMX.out.dll with the win64 preset, configuring
-# that build first when it does not exist yet.
+# Builds the 64-bit Tarvolk_DMX.out.dll and the 64-bit test program with the
+# win64 preset, configuring that build first when it does not exist yet.
 #   cmake -D SOURCE_DIR=<sources> -D BINARY_DIR=<the win64 preset's build> -P build_win64_dll.cmake
 
 # The outer make's job server is closed to custom commands; without this the
@@ -12,5 +12,5 @@ if(NOT EXISTS ${BINARY_DIR}/CMakeCache.txt)
   execute_process(COMMAND ${CMAKE_COMMAND} --preset win64
                   WORKING_DIRECTORY ${SOURCE_DIR} COMMAND_ERROR_IS_FATAL ANY)
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} --build --preset win64 --target tarvolk_dmx
+execute_process(COMMAND ${CMAKE_COMMAND} --build --preset win64 --target tarvolk_dmx dmx-test
                 WORKING_DIRECTORY ${SOURCE_DIR} COMMAND_ERROR_IS_FATAL ANY)

@@ -1,15 +1,19 @@
 ; The setup program of the Tarvolk DMX plug-in. It installs the 32-bit
 ; Tarvolk_DMX.out.dll, the one the 32-bit host loads, and on 64-bit Windows,
 ; when chosen, the 64-bit build in the subfolder x64; registers each with the
-; regsvr32 of its own registry view; installs the German guide beside the
-; DLL, under a name of its own (the plug-in folder is shared with the host's
-; other plug-ins, whose files are never touched), offered on the finish page;
-; and writes an uninstaller and the entry under "Programs and Features".
+; regsvr32 of its own registry view; installs beside each DLL the operators'
+; test program of its architecture, Tarvolk_DMX-Test.exe, with an entry in
+; the Start menu ("Tarvolk DMX – Test", and "… (64 Bit)"); installs the
+; German guide beside the DLL, under a name of its own (the plug-in folder is
+; shared with the host's other plug-ins, whose files are never touched),
+; offered on the finish page; and writes an uninstaller and the entry under
+; "Programs and Features".
 ; The user's stored port settings and the plug-in's journal are never
 ; touched.
 ;
 ; Built by CMake (packaging/windows): makensis -INPUTCHARSET UTF8
-;   -DVERSION=1.0.0.8 -DDLL32=<32-bit DLL> -DDLL64=<64-bit DLL> -DGUIDE=<guide>
+;   -DVERSION=1.0.0.8 -DDLL32=<32-bit DLL> -DDLL64=<64-bit DLL>
+;   -DTEST32=<32-bit test program> -DTEST64=<64-bit test program> -DGUIDE=<guide>
 ;   -DOUTFILE=<setup.exe>
 ;
 ; Command line of the setup program:
@@ -48,6 +52,10 @@ SetOverwrite try
 !define DLL_NAME "Tarvolk_DMX.out.dll"
 !define GUIDE_NAME "Tarvolk_DMX-Anleitung.txt"
 !define UNINSTALLER "Tarvolk_DMX-Deinstallation.exe"
+!define TEST_NAME "Tarvolk_DMX-Test.exe"
+!define START_MENU "$SMPROGRAMS\Tarvolk DMX"
+!define TEST_LINK32 "${START_MENU}\Tarvolk DMX – Test.lnk"
+!define TEST_LINK64 "${START_MENU}\Tarvolk DMX – Test (64 Bit).lnk"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvolk_DMX"
 !define EXIT_FAILED 2
 !define EXIT_IN_USE 3
@@ -101,6 +109,8 @@ Var Touched64     ; and the 64-bit one's
 Var Kept32        ; 1 when an earlier 32-bit DLL was kept in $PLUGINSDIR
 Var Kept64        ; and an earlier 64-bit one
 Var KeptGuide     ; and an earlier guide
+Var KeptTest32    ; and an earlier 32-bit test program
+Var KeptTest64    ; and an earlier 64-bit one
 Var Failure       ; what went wrong, as the user reads it
 
 ; Runs the regsvr32 of registry view $View silently on $DllFile; $R0 is its
@@ -188,7 +198,7 @@ Function ${UN}WaitUntilFree
       Return
     ${ElseIf} $R0 == held
       DetailPrint "In Gebrauch: $DllFile"
-      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Das Lichtsteuerprogramm verwendet $(^NameDA) gerade:$\r$\n$DllFile$\r$\n$\r$\nBitte schließen Sie das Lichtsteuerprogramm und klicken Sie dann auf „Wiederholen“. „Abbrechen“ lässt alles, wie es ist." /SD IDCANCEL IDRETRY retry
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Das Lichtsteuerprogramm (oder „Tarvolk DMX – Test“) verwendet $(^NameDA) gerade:$\r$\n$DllFile$\r$\n$\r$\nBitte schließen Sie das Programm und klicken Sie dann auf „Wiederholen“. „Abbrechen“ lässt alles, wie es ist." /SD IDCANCEL IDRETRY retry
       SetErrorLevel ${EXIT_IN_USE}
     ${Else}
       DetailPrint "Nicht ersetzbar (Windows-Fehler $R0): $DllFile"
@@ -234,11 +244,13 @@ Section "${PRODUCT} (32 Bit)" SecPlugin32
   InitPluginsDir
   !insertmacro KEEP_EARLIER "$INSTDIR\${DLL_NAME}" "$PLUGINSDIR\earlier32.dll" $Kept32
   !insertmacro KEEP_EARLIER "$INSTDIR\${GUIDE_NAME}" "$PLUGINSDIR\earlier-guide.txt" $KeptGuide
+  !insertmacro KEEP_EARLIER "$INSTDIR\${TEST_NAME}" "$PLUGINSDIR\earlier-test32.exe" $KeptTest32
   StrCpy $Touched32 1
   SetOutPath "$INSTDIR"
   ClearErrors
   File "/oname=${DLL_NAME}" "${DLL32}"
   File "/oname=${GUIDE_NAME}" "${GUIDE}"
+  File "/oname=${TEST_NAME}" "${TEST32}"
   ${If} ${Errors}
     StrCpy $Failure "$(^NameDA) (32 Bit) konnte nicht nach $INSTDIR kopiert werden."
     Call Fail
@@ -247,26 +259,35 @@ SectionEnd
 
 Section /o "${PRODUCT} (64 Bit)" SecPlugin64
   !insertmacro KEEP_EARLIER "$INSTDIR\x64\${DLL_NAME}" "$PLUGINSDIR\earlier64.dll" $Kept64
+  !insertmacro KEEP_EARLIER "$INSTDIR\x64\${TEST_NAME}" "$PLUGINSDIR\earlier-test64.exe" $KeptTest64
   StrCpy $Touched64 1
   SetOutPath "$INSTDIR\x64"
   ClearErrors
   File "/oname=${DLL_NAME}" "${DLL64}"
+  File "/oname=${TEST_NAME}" "${TEST64}"
   ${If} ${Errors}
     StrCpy $Failure "$(^NameDA) (64 Bit) konnte nicht nach $INSTDIR\x64 kopiert werden."
     Call Fail
   ${EndIf}
 SectionEnd
 
-; A DLL this run touched: the earlier one put back and registered again, or
-; the new one removed.
-!macro PUT_BACK VIEW FILE KEPT TOUCHED
+; A file this run touched: the earlier one put back, or the new one removed.
+!macro PUT_BACK FILE COPY KEPT TOUCHED
   ${If} ${TOUCHED} == 1
     ${If} ${KEPT} == 1
-      CopyFiles /SILENT "$PLUGINSDIR\earlier${VIEW}.dll" "${FILE}"
-      !insertmacro REGSVR32 "" ${VIEW} "" "${FILE}"
+      CopyFiles /SILENT "${COPY}" "${FILE}"
     ${Else}
       Delete "${FILE}"
     ${EndIf}
+  ${EndIf}
+!macroend
+
+; A DLL put back is registered again.
+!macro PUT_BACK_DLL VIEW FILE KEPT TOUCHED
+  !insertmacro PUT_BACK "${FILE}" "$PLUGINSDIR\earlier${VIEW}.dll" ${KEPT} ${TOUCHED}
+  ${If} ${TOUCHED} == 1
+  ${AndIf} ${KEPT} == 1
+    !insertmacro REGSVR32 "" ${VIEW} "" "${FILE}"
   ${EndIf}
 !macroend
 
@@ -286,14 +307,12 @@ Function RollBack
   SetDetailsPrint none
   SetOutPath "$TEMP"
   SetDetailsPrint lastused
-  !insertmacro PUT_BACK 64 "$INSTDIR\x64\${DLL_NAME}" $Kept64 $Touched64
+  !insertmacro PUT_BACK_DLL 64 "$INSTDIR\x64\${DLL_NAME}" $Kept64 $Touched64
+  !insertmacro PUT_BACK "$INSTDIR\x64\${TEST_NAME}" "$PLUGINSDIR\earlier-test64.exe" $KeptTest64 $Touched64
   RMDir "$INSTDIR\x64"
-  !insertmacro PUT_BACK 32 "$INSTDIR\${DLL_NAME}" $Kept32 $Touched32
-  ${If} $KeptGuide == 1
-    CopyFiles /SILENT "$PLUGINSDIR\earlier-guide.txt" "$INSTDIR\${GUIDE_NAME}"
-  ${ElseIf} $Touched32 == 1
-    Delete "$INSTDIR\${GUIDE_NAME}"
-  ${EndIf}
+  !insertmacro PUT_BACK_DLL 32 "$INSTDIR\${DLL_NAME}" $Kept32 $Touched32
+  !insertmacro PUT_BACK "$INSTDIR\${TEST_NAME}" "$PLUGINSDIR\earlier-test32.exe" $KeptTest32 $Touched32
+  !insertmacro PUT_BACK "$INSTDIR\${GUIDE_NAME}" "$PLUGINSDIR\earlier-guide.txt" $KeptGuide $Touched32
   RMDir "$INSTDIR"
 FunctionEnd
 
@@ -341,13 +360,23 @@ Section "-Registrierung"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ; For every user of the PC, as the plug-in is registered for all of them.
+  SetShellVarContext all
+  CreateDirectory "${START_MENU}"
+  CreateShortCut "${TEST_LINK32}" "$INSTDIR\${TEST_NAME}"
+  ${If} ${SectionIsSelected} ${SecPlugin64}
+    CreateShortCut "${TEST_LINK64}" "$INSTDIR\x64\${TEST_NAME}"
+  ${EndIf}
   ${If} ${Errors}
     ; An earlier installation keeps its own.
     ${If} $Kept32 != 1
       DeleteRegKey HKLM "${UNINSTALL_KEY}"
       Delete "$INSTDIR\${UNINSTALLER}"
+      Delete "${TEST_LINK32}"
+      Delete "${TEST_LINK64}"
+      RMDir "${START_MENU}"
     ${EndIf}
-    StrCpy $Failure "Das Deinstallationsprogramm oder sein Eintrag unter „Programme und Features“ konnte nicht geschrieben werden."
+    StrCpy $Failure "Das Deinstallationsprogramm, sein Eintrag unter „Programme und Features“ oder das Testprogramm im Startmenü konnte nicht eingetragen werden."
     Call Fail
   ${EndIf}
 SectionEnd
@@ -418,9 +447,15 @@ Section "Uninstall"
   Call un.WaitUntilFree
   !insertmacro UNREGISTER_OR_STOP 64 "$INSTDIR\x64\${DLL_NAME}"
   !insertmacro DELETE_OR_STOP 64 "$INSTDIR\x64\${DLL_NAME}"
+  Delete "$INSTDIR\x64\${TEST_NAME}"
   RMDir "$INSTDIR\x64"
   !insertmacro UNREGISTER_OR_STOP 32 "$INSTDIR\${DLL_NAME}"
   !insertmacro DELETE_OR_STOP 32 "$INSTDIR\${DLL_NAME}"
+  Delete "$INSTDIR\${TEST_NAME}"
+  SetShellVarContext all
+  Delete "${TEST_LINK32}"
+  Delete "${TEST_LINK64}"
+  RMDir "${START_MENU}"
   Delete "$INSTDIR\${GUIDE_NAME}"
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir "$INSTDIR"

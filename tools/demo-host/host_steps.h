@@ -10,6 +10,10 @@
 
 namespace tarvolk::demo_host {
 
+using automation::AutomationObject;
+using automation::ByRefArgument;
+using automation::CallOutcome;
+
 // One step of a host session, as given on the command line:
 //   init=TITLE,FILE  enable  disable  configure  term  name  set=CHANNEL,VALUE
 //   wait=SECONDS     show=SECONDS,CHANNELS

@@ -3,9 +3,10 @@
 # script runs it: a silent installation into a folder with blanks, asking for
 # the 64-bit plug-in too (which only a 64-bit prefix gets); each registry view
 # read back and used by a script client of that view, which stores its port;
-# the entry under "Programs and Features" and the German guide; then the
-# silent uninstallation from that entry, which removes everything but the
-# stored port. Another plug-in's guide, Anleitung.txt, lies in the folder all
+# the entry under "Programs and Features" and the German guide; the test
+# program of each architecture beside its DLL, started from its Start-menu
+# entry; then the silent uninstallation from that entry, which removes
+# everything but the stored port. Another plug-in's guide, Anleitung.txt, lies in the folder all
 # along and survives both. While a running program holds the plug-in, a new
 # setup and the uninstaller each stop with exit code 3 and change nothing.
 #   install_cycle.sh HARNESS ARCH WORK_DIR SETUP DLL CLIENT_VBS DLL_HOLDER
@@ -40,6 +41,20 @@ for view in "${views[@]}"; do
   expect "$view-bit client of the installed plug-in" "$(run_client "$view" "$client")" \
     $'Init False\nPluginName Tarvolk DMX Plugin\nTerm False\ndone'
   size_kb=$((size_kb + ($(stat -c %s "$(unix_path "$file")") + 1023) / 1024))
+  test_program="$(dirname "$(unix_path "$file")")/Tarvolk_DMX-Test.exe"
+  expect "$view-bit test program beside its plug-in" "$([[ -f $test_program ]] && echo present)" present
+  size_kb=$((size_kb + ($(stat -c %s "$test_program") + 1023) / 1024))
+done
+start_menu="$(wine_reg_value 'HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' \
+  'Common Programs')\\Tarvolk DMX"
+links=("$start_menu\\Tarvolk DMX – Test.lnk")
+[[ $arch == win64 ]] && links+=("$start_menu\\Tarvolk DMX – Test (64 Bit).lnk")
+for link in "${links[@]}"; do
+  expect "Start menu: $link" "$(exists "$link")" present
+  # Without a display it ends at once after creating the plug-in.
+  status=0
+  wine_run_timeout 60 wine start /wait "$link" >/dev/null 2>&1 || status=$?
+  expect "it starts the test program" "$status" 0
 done
 expect "the installed DLL of this architecture is this build's" \
   "$(cmp -s "$dll" "$(unix_path "$(installed_dll "$install_dir" "${views[-1]}")")" && echo same)" same
@@ -104,6 +119,7 @@ for view in "${views[@]}"; do
   done
 done
 expect "guide removed" "$(exists "$install_dir\\Tarvolk_DMX-Anleitung.txt")" absent
+expect "Start-menu entries removed" "$(exists "$start_menu")" absent
 expect "installation folder keeps only another plug-in's guide" \
   "$(ls "$(dirname "$foreign_guide")")" "Anleitung.txt"
 expect "another plug-in's guide kept" "$(tr -d '\r' <"$foreign_guide")" "Anleitung eines anderen Plug-ins"

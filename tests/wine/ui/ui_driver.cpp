@@ -5,12 +5,16 @@
 //   window=CLASS|CAPTION  wait for that visible top-level window; it becomes current
 //   gone                  wait until the current window is hidden or destroyed
 //   has=TEXT              one of its controls shows exactly TEXT
+//   shows=TEXT            one of its controls shows TEXT within its text (waits for it)
 //   text=CLASS=TEXT       its first control of CLASS shows exactly TEXT (waits for it)
-//   set=CLASS=TEXT        put TEXT into its first control of CLASS
+//   set=CLASS=TEXT        put TEXT into its first control of CLASS (CLASS#N: its N-th)
 //   select=CLASS=INDEX    select entry INDEX of its first combo box of CLASS
 //   entries=N             its first combo box lists exactly N entries
 //   press=TEXT            click its button labelled TEXT
+//   slide=N               move its first slider to N, as dragging it would
 //   close                 its close box (SC_CLOSE, as Alt+F4 and the box do)
+//   end                   WM_CLOSE, as Task Manager's "End task" sends it, also to a
+//                         window a modal one has disabled
 //   key=KEY               press TAB, SHIFT+TAB, RETURN, ESCAPE or ALT+F4 in it
 //   type=TEXT             type TEXT into whatever has the focus in it
 //   focus=CLASS           wait until the keyboard focus is in its first control of CLASS
@@ -25,6 +29,7 @@
 //   move=X,Y              move it there, as a user dragging it would
 //   fits                  every label and edit field shows its whole text,
 //                         measured in its own font by fit-probe.dll
+#include <commctrl.h>
 #include <windows.h>
 
 #include <cstdlib>
@@ -77,16 +82,34 @@ std::pair<std::wstring, std::wstring> SplitPair(const std::wstring& text, wchar_
   return {text.substr(0, at), text.substr(at + 1)};
 }
 
-HWND Control(const std::wstring& className) {
-  return current == nullptr ? nullptr : FindWindowExW(current, nullptr, className.c_str(), nullptr);
+// "Edit" is its first control of that class, "Edit#2" its second.
+HWND Control(const std::wstring& name) {
+  const auto [className, number] = SplitPair(name, L'#');
+  HWND control = nullptr;
+  for (unsigned long n = number.empty() ? 1 : std::wcstoul(number.c_str(), nullptr, 10);
+       n > 0 && current != nullptr; --n) {
+    control = FindWindowExW(current, control, className.c_str(), nullptr);
+    if (control == nullptr) return nullptr;
+  }
+  return control;
 }
 
-bool HasControlWithText(const std::wstring& text) {
+bool HasControlWithText(const std::wstring& text, bool within) {
   for (HWND child = GetWindow(current, GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
-    if (TextOf(child) == text) return true;
+    const std::wstring shown = TextOf(child);
+    if (within ? shown.find(text) != std::wstring::npos : shown == text) return true;
   }
   return false;
+}
+
+bool SlideAction(const std::wstring& value) {
+  HWND slider = Control(L"msctls_trackbar32");
+  if (slider == nullptr) return false;
+  const auto position = static_cast<WORD>(std::wcstoul(value.c_str(), nullptr, 10));
+  SendMessageW(slider, TBM_SETPOS, TRUE, position);
+  return PostMessageW(GetParent(slider), WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, position),
+                      reinterpret_cast<LPARAM>(slider)) != 0;
 }
 
 std::wstring ListControls() {
@@ -309,8 +332,11 @@ bool Run(const std::wstring& argument) {
     passed = FindWindowAction(value);
   } else if (action == L"gone") {
     passed = GoneAction();
-  } else if (action == L"has") {
-    passed = current != nullptr && HasControlWithText(value);
+  } else if (action == L"has" || action == L"shows") {
+    const bool within = action == L"shows";
+    passed =
+        current != nullptr && (within ? WaitFor([&] { return HasControlWithText(value, true); })
+                                      : HasControlWithText(value, false));
     if (!passed && current != nullptr) detail = L"controls: " + ListControls();
   } else if (action == L"text") {
     passed = TextAction(value, detail);
@@ -324,8 +350,12 @@ bool Run(const std::wstring& argument) {
     detail = std::to_wstring(count) + L" entries";
   } else if (action == L"press") {
     passed = current != nullptr && PressAction(value);
+  } else if (action == L"slide") {
+    passed = SlideAction(value);
   } else if (action == L"close") {
     passed = current != nullptr && PostMessageW(current, WM_SYSCOMMAND, SC_CLOSE, 0) != 0;
+  } else if (action == L"end") {
+    passed = current != nullptr && PostMessageW(current, WM_CLOSE, 0, 0) != 0;
   } else if (action == L"key") {
     passed = KeyAction(value);
   } else if (action == L"type") {

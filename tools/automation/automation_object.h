@@ -3,11 +3,12 @@
 #include <oaidl.h>
 #include <windows.h>
 
+#include <stdexcept>
 #include <string>
 #include <variant>
 #include <vector>
 
-namespace tarvolk::demo_host {
+namespace tarvolk::automation {
 
 // What one automation call gave back, as text: "true", "false", a string, or
 // the automation error "error <number>: <description>".
@@ -20,11 +21,22 @@ struct CallOutcome {
 // library passes it: a 32-bit integer or a string.
 using ByRefArgument = std::variant<LONG, std::wstring>;
 
+// A step of creating the component that COM refused, and COM's answer.
+class CreationError : public std::runtime_error {
+ public:
+  CreationError(const std::string& what, HRESULT result)
+      : std::runtime_error(what), result_(result) {}
+  HRESULT Result() const { return result_; }
+
+ private:
+  HRESULT result_;
+};
+
 // A component created by its programmatic name and called by method name
 // through IDispatch, on the calling (single-threaded apartment) thread.
 class AutomationObject {
  public:
-  // Throws std::runtime_error naming the failing step and its HRESULT.
+  // Throws CreationError naming the failing step and its HRESULT.
   explicit AutomationObject(const wchar_t* progId);
   ~AutomationObject();
   AutomationObject(const AutomationObject&) = delete;
@@ -36,4 +48,4 @@ class AutomationObject {
   IDispatch* dispatch_ = nullptr;
 };
 
-}  // namespace tarvolk::demo_host
+}  // namespace tarvolk::automation

@@ -3,10 +3,9 @@
 #include <oleauto.h>
 
 #include <cstdio>
-#include <stdexcept>
 #include <string>
 
-namespace tarvolk::demo_host {
+namespace tarvolk::automation {
 namespace {
 
 void Check(HRESULT result, const char* step) {
@@ -14,7 +13,7 @@ void Check(HRESULT result, const char* step) {
     char text[96];
     std::snprintf(text, sizeof text, "%s failed (HRESULT 0x%08lX)", step,
                   static_cast<unsigned long>(result));
-    throw std::runtime_error(text);
+    throw CreationError(text, result);
   }
 }
 
@@ -101,4 +100,4 @@ CallOutcome AutomationObject::Call(const wchar_t* method, std::vector<ByRefArgum
   return outcome;
 }
 
-}  // namespace tarvolk::demo_host
+}  // namespace tarvolk::automation

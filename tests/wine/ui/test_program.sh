@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# The operators' test program Tarvolk_DMX-Test.exe under Xvfb, worked from
+# outside by ui-driver.exe. Without the plug-in registered it says so in
+# German, names what helps and exits with 1. With the built plug-in
+# registered and COM1 leading to the virtual interface: it names the plug-in
+# and the port stored for it; output on; 24 channels all full, a chase and
+# channel 5 at 128 on the slider reach the line as whole frames with those
+# values; a count out of range is refused and changes nothing sent; the
+# journal's lines appear in the window; ended (WM_CLOSE, as Task Manager
+# sends it) while the plug-in's own dialog is open, it ends cleanly. Screenshots at 96 and 144 DPI
+# (100 % and 150 %) are kept in WORK.
+#   test_program.sh HARNESS ARCH WORK DLL PROGRAM UI_DRIVER DMX_INTERFACE
+set -uo pipefail
+harness=$1 arch=$2 work=$3 dll=$4 program=$5 driver=$6 dmx_interface=$7
+here=$(cd "$(dirname "$0")" && pwd)
+source "$harness/wine-env.sh"
+source "$here/../e2e/session.sh"
+wine_exclusive_timing
+
+wine_env_init "$work" "$arch" || exit 1
+wine_start_xvfb || exit 1
+add_wine_fonts
+dmx_start_interface "$dmx_interface" "$work" --frames --quiet || exit 1
+wine_map_ports COM1="$DMX_LINK" || exit 1
+quiet_wineserver || exit 1
+
+window="#32770|Tarvolk DMX – Test"
+ui() { wine_run_timeout 90 "$WINE_ENV_LOADER" "$driver" "$@"; }
+shot() { import -window root "$work/$1" 2>/dev/null; }
+start_program() {
+  wine_run_timeout 120 "$WINE_ENV_LOADER" "$program" &
+  program_pid=$!
+  wine_track_pid "$program_pid"
+}
+
+start_program
+check "not registered: the German message says so and what helps" \
+  ui "window=$window" "shows=nicht registriert" "shows=Installationsprogramm"
+shot not-registered.png
+ui "window=$window" press=OK >/dev/null
+wait "$program_pid"
+check "not registered: it exits with 1" test $? = 1
+
+wine_regsvr32 "$dll" || { echo "regsvr32 failed"; exit 1; }
+settings_key="HKCU\\Software\\VB and VBA Program Settings\\Tarvolk DMX Test\\Plugins\\Tarvolk_DMX.out.dll"
+wine_run_timeout 60 "$WINE_ENV_LOADER" reg add "$settings_key" /v COM /d 1 /f >/dev/null || exit 1
+
+start_program
+check "it names the plug-in, output off and the port stored for it" \
+  ui "window=$window" "has=Tarvolk DMX Plugin" has=aus has=COM1
+check "output on" ui "window=$window" "press=Ausgabe &ein" "shows=an"
+check "24 channels all full" ui "window=$window" set=Edit=24 "press=Alle &voll" pause=600
+check "a chase" ui "window=$window" "press=&Lauflicht" pause=2600 "press=&Lauflicht"
+check "channel 5 at 128 on the slider" ui "window=$window" set=Edit#2=5 slide=128 pause=600
+# The message box has the window's caption: it is found once it is up.
+check "a count out of range is refused in German" \
+  ui "window=$window" set=Edit=300 "press=Alle &0" pause=800 "window=$window" \
+  "has=Bitte geben Sie als Anzahl der Kanäle eine Zahl von 1 bis 254 ein." press=OK gone
+check "the journal's lines appear in the window" ui "window=$window" "shows=COM1 geöffnet"
+shot test-program.png
+check "ended while the plug-in's dialog is open" \
+  ui "window=$window" "press=&Konfiguration …" "window=TarvolkDmx.frmConfig|Konfiguration" \
+  "window=$window" end
+wait "$program_pid"
+check "it ends cleanly" test $? = 0
+check "Term kept the port stored" test "$(wine_reg_value "$settings_key" COM)" = 1
+
+wine_run_timeout 60 "$WINE_ENV_LOADER" reg add 'HKCU\Control Panel\Desktop' /v LogPixels \
+  /t REG_DWORD /d 144 /f >/dev/null || exit 1
+start_program
+check "at 144 DPI it shows" ui "window=$window" "has=Tarvolk DMX Plugin"
+shot test-program-144dpi.png
+ui "window=$window" close >/dev/null
+wait "$program_pid"
+dmx_stop_interface || exit 1
+
+json=$DMX_JSON
+echo "interface: $(jq -c '{frames, bad_frames, stray_bytes}' "$json")"
+channels() { jq -c '.frame_records[].channels' "$json"; }
+check "no torn or other bad frame" test "$(jq '.bad_frames.total' "$json")" = 0
+check "frames of 24 channels all full" \
+  test "$(channels | grep -c '^\[255\(,255\)\{23\}\]$')" -gt 3
+# The chase's frames: one of the 24 channels full, the others dark.
+lit=$(channels | jq -r 'select(length == 24 and (map(select(. == 255)) | length) == 1
+  and (map(select(. == 0)) | length) == 23) | index(255) + 1' | uniq | tr '\n' ' ')
+echo "chase: $lit"
+check "a chase, one channel after the other" \
+  awk -v lit="$lit" 'BEGIN { n = split(lit, c, " "); s = 0
+    for (i = 2; i <= n; i++) if (c[i] == c[i-1] + 1) s++; exit !(s >= 3) }'
+check "channel 5 at 128" test "$(channels | jq 'select(length == 24 and .[4] == 128)' | grep -c .)" -gt 3
+finish_checks

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "automation_object.h"
+
+namespace tarvolk::dmx_test {
+
+// The plug-in as the test program uses it, exactly as a host does: created
+// by its ProgID in this apartment-threaded thread, given the program's title
+// and the plug-in's file name, and called by its methods' names. Enable and
+// Configure may show the plug-in's own windows, each running a message loop
+// of its own until it is closed.
+class PluginSession {
+ public:
+  static constexpr wchar_t kProgId[] = L"Tarvolk_DMX.clsOutputDriver";
+  static constexpr wchar_t kTitle[] = L"Tarvolk DMX Test";
+  static constexpr wchar_t kFileName[] = L"Tarvolk_DMX.out.dll";
+
+  // Throws automation::CreationError when the plug-in cannot be created.
+  PluginSession();
+
+  std::wstring Name();
+  bool Enable();
+  // A failed call's automation error, as text; nothing when it succeeded.
+  std::wstring Disable();
+  std::wstring SetChannel(int channel, int value);
+  std::wstring Configure();
+  std::wstring Term();
+
+ private:
+  std::wstring Failure(const automation::CallOutcome& outcome) const;
+
+  automation::AutomationObject object_;
+};
+
+}  // namespace tarvolk::dmx_test
