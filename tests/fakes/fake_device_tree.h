@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/device_tree.h"
+#include "platform/platform_error.h"
 
 namespace tarvolk::fakes {
 
@@ -40,6 +41,7 @@ struct DeviceChain {
 class FakeDeviceTree final : public platform::DeviceTree {
  public:
   std::vector<PortNode> PortNodes(Names names) override {
+    if (refused) throw platform::PlatformError("refused", platform::SystemError{13, u"Daten."});
     std::vector<PortNode> nodes;
     for (Node i = 0; i < chains.size(); ++i) {
       nodes.push_back(
@@ -58,6 +60,7 @@ class FakeDeviceTree final : public platform::DeviceTree {
 
   std::vector<DeviceChain> chains;
   int namedListings = 0;
+  bool refused = false;  // Windows refuses to list the devices
 
  private:
   static constexpr Node kLevels = 16;

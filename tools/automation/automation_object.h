@@ -1,7 +1,9 @@
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
+
+// After windows.h.
+#include <oaidl.h>
 
 #include <stdexcept>
 #include <string>

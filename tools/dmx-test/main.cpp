@@ -1,9 +1,11 @@
 // Tarvolk DMX – Test: tries the installed plug-in the way a lighting program
 // uses it, so that an operator can tell the interface, the plug-in and the
 // lighting program apart when the rig stays dark.
+#include <windows.h>
+
+// After windows.h.
 #include <commctrl.h>
 #include <objbase.h>
-#include <windows.h>
 
 #include <memory>
 

@@ -507,9 +507,10 @@ struct Replug {
   Devices appearing;       // while it was away
   std::uint8_t portAfter;  // 0: output stays dark
   bool refusedThere = false;
-  Devices pluggedIn = {};         // after output started
-  Duration pluggedInFor = 300ms;  // before the loss
-  bool hubDropsOut = false;       // those plugged in leave with it
+  Devices pluggedIn = {};           // after output started
+  Duration pluggedInAfter = 300ms;  // the start
+  Duration pluggedInFor = 300ms;    // before the loss
+  bool hubDropsOut = false;         // those plugged in leave with it
 };
 
 void PrintTo(const Replug& replug, std::ostream* os) { *os << replug.name; }
@@ -527,7 +528,7 @@ TEST_P(Replugged, OutputFollowsOnlyItsOwnAdapter) {
   EXPECT_EQ(show.Journal().back().find(u"(USB-Adapter") != std::u16string::npos,
             node.starts_with(u"USB\\") || node.starts_with(u"FTDIBUS\\"))
       << "the journal names the adapter";
-  show.Run(300ms);
+  show.Run(replug.pluggedInAfter);
   port.otherDevices.insert(port.otherDevices.end(), replug.pluggedIn.begin(),
                            replug.pluggedIn.end());
   show.Run(replug.pluggedInFor);
@@ -610,6 +611,7 @@ INSTANTIATE_TEST_SUITE_P(
                0,
                false,
                kArduino,
+               2500ms,
                5s,
                true}),
     [](const auto& param) { return std::string(param.param.name); });
@@ -633,6 +635,24 @@ TEST(Adapters, AnAdapterMovedTwiceIsFollowedBothTimes) {
     port.otherDevices = {{u"COM13", fakes::kFt232r}};
   }
   EXPECT_EQ(port.eventsMade, 1) << "one write's event served the whole show, failures too";
+}
+
+// Windows refusing to list the adapter's neighbours while output runs is said
+// once a spell.
+TEST(Adapters, ARefusedListingOfItsNeighboursIsSaidOnceASpell) {
+  Show show;
+  auto& port = show.Use<InstantWrites>();
+  port.nodes = fakes::kFt232r;
+  ASSERT_TRUE(show.Enable(24));
+  for (const bool refused : {true, false, true}) {
+    port.listingsRefused = refused;
+    show.Run(5s);
+  }
+  EXPECT_EQ(std::count_if(show.Journal().begin(), show.Journal().end(),
+                          [](const auto& line) {
+                            return line.starts_with(u"Windows nennt die Geräte neben COM1 nicht");
+                          }),
+            2);
 }
 
 // Drivers that drop what they still hold at the close: a USB adapter's

@@ -298,6 +298,7 @@ platform::DeviceTree& DriverModel::Devices() {
   const std::lock_guard lock(mutex_);
   ++deviceListings;
   tree_.chains = otherDevices;
+  tree_.refused = listingsRefused;
   const std::string portName = "COM" + std::to_string(at);
   if (!deviceGone && !nodes.empty()) {
     tree_.chains.push_back({{portName.begin(), portName.end()}, nodes, friendlyName});

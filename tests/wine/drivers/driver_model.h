@@ -80,6 +80,7 @@ class DriverModel : public platform::win32::serial::CommDriver {
   std::u16string friendlyName;
   std::vector<fakes::DeviceChain> otherDevices;
   int deviceListings = 0;
+  bool listingsRefused = false;
   // Opens take this long (on the caller's thread, or aside) and then fail.
   Duration openTime{0};
   bool opensFail = false;

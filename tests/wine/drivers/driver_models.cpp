@@ -86,18 +86,23 @@ DWORD WINAPI Deliver(void* context) {
   return 0;
 }
 
+void Notify(platform::win32::serial::WakeCount& wakes, ULONG type) {
+  std::pair notification{&wakes, type};
+  const HANDLE thread = CreateThread(nullptr, 0, &Deliver, &notification, 0, nullptr);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+}
+
 }  // namespace
 
-void Ch340KeepsHandleAtWake::SleepAndWake() {
-  for (const ULONG type :
-       {ULONG{PBT_APMSUSPEND}, ULONG{PBT_APMRESUMEAUTOMATIC}, ULONG{PBT_APMRESUMESUSPEND}}) {
-    std::pair notification{&Wakes(), type};
-    const HANDLE thread = CreateThread(nullptr, 0, &Deliver, &notification, 0, nullptr);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-    if (type == PBT_APMSUSPEND) lineLost_ = true;
-  }
+void Ch340KeepsHandleAtWake::GoToSleep() {
+  Notify(Wakes(), PBT_APMSUSPEND);
+  lineLost_ = true;
 }
+
+void Ch340KeepsHandleAtWake::WakeUp() { Notify(Wakes(), PBT_APMRESUMEAUTOMATIC); }
+
+void Ch340KeepsHandleAtWake::UserReturns() { Notify(Wakes(), PBT_APMRESUMESUSPEND); }
 
 DriverModel::WriteJob AcceptThenFail::Finish(Duration now, Duration, DWORD count) {
   return {now + kFailsAfter, count, ERROR_GEN_FAILURE};

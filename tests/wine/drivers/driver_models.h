@@ -144,9 +144,12 @@ class Ch340KeepsHandleAtWake final : public DriverModel {
   using DriverModel::DriverModel;
   HANDLE Open(const std::wstring& name) override;
   bool SetCommState(HANDLE port, const DCB& state) override;
-  // The PC sleeps and wakes, told as Windows tells it, on a thread of its
-  // own: PBT_APMSUSPEND, then PBT_APMRESUMEAUTOMATIC and PBT_APMRESUMESUSPEND.
-  void SleepAndWake();
+  // The PC sleeps (PBT_APMSUSPEND), wakes (PBT_APMRESUMEAUTOMATIC) and, when
+  // someone is there, its user returns (PBT_APMRESUMESUSPEND), each told as
+  // Windows tells it, on a thread of its own.
+  void GoToSleep();
+  void WakeUp();
+  void UserReturns();
 
  protected:
   bool LineGarbled() const override { return lineLost_; }

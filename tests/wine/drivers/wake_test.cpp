@@ -20,16 +20,20 @@ std::size_t RenewalLines(const Show& show) {
 }
 
 // Output is renewed by itself: whole, valid frames within a second of the
-// resume notifications, one renewal for the two of them, said once, and the
-// host's thread opens nothing. A wake while output is off renews nothing.
+// wake, one renewal however many resume notifications follow (the user's
+// return comes later), said once, and the host's thread opens nothing. A
+// wake while output is off renews nothing; one with nobody there renews too.
 TEST(Wake, OutputIsRenewedAfterThePcWoke) {
   Show show;
   auto& ch340 = show.Use<Ch340KeepsHandleAtWake>();
   ASSERT_TRUE(show.Enable(24));
   show.Run(1s);
-  ch340.SleepAndWake();
+  ch340.GoToSleep();
+  ch340.WakeUp();
   const Duration woke = show.Now();
-  show.Run(2s);
+  show.Run(500ms);
+  ch340.UserReturns();
+  show.Run(1500ms);
   const auto decoded = DecodedAfter(ch340, woke + 1s);
   EXPECT_GT(decoded.frames, 50u);
   EXPECT_EQ(decoded.BadFrames() + decoded.strayBytes, 0u);
@@ -39,11 +43,17 @@ TEST(Wake, OutputIsRenewedAfterThePcWoke) {
   EXPECT_TRUE(show.Messages().empty());
 
   show.Disable();
-  ch340.SleepAndWake();
+  ch340.GoToSleep();
+  ch340.WakeUp();
   ASSERT_TRUE(show.Enable(24));
   show.Run(1s);
   EXPECT_EQ(ch340.opens, 3);
   EXPECT_EQ(RenewalLines(show), 1u);
+  ch340.GoToSleep();
+  ch340.WakeUp();
+  show.Run(1s);
+  EXPECT_EQ(ch340.opens, 4) << "nobody there";
+  EXPECT_EQ(RenewalLines(show), 2u);
 }
 
 }  // namespace

@@ -29,8 +29,10 @@
 //   move=X,Y              move it there, as a user dragging it would
 //   fits                  every label and edit field shows its whole text,
 //                         measured in its own font by fit-probe.dll
-#include <commctrl.h>
 #include <windows.h>
+
+// After windows.h.
+#include <commctrl.h>
 
 #include <cstdlib>
 #include <functional>

@@ -24,7 +24,6 @@ AdapterWatch::AdapterWatch(CommDriver& driver)
 void AdapterWatch::Opened(std::optional<AdapterSighting> sighting) {
   sighting_ = std::move(sighting);
   lastSearch_.reset();
-  Closed();
   watching_ = true;
   nextListingAt_ = driver_.Now() + kRenewEvery;
 }

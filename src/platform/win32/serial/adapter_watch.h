@@ -34,7 +34,8 @@ class AdapterWatch {
   // While the port `number` is open, at every tick: takes what a listing
   // found and starts the next when due. Never waits.
   void Tend(std::int16_t number);
-  // The port closed or was lost: a listing under way is not taken.
+  // The port closed or was lost: a listing under way is not taken, since the
+  // devices it sees after the loss may be ours back under another number.
   void Closed();
 
   // What the next try to reopen port `number` is to do: the first try after
