@@ -413,7 +413,12 @@ class GatedOpen final : public DriverModel {
  public:
   explicit GatedOpen(fakes::FakeClock& clock)
       : DriverModel(clock), gate_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-  ~GatedOpen() override { CloseHandle(gate_); }
+  // Work aside (tries, listings) still running would use the model after it.
+  ~GatedOpen() override {
+    Release();
+    for (int tries = 0; tries < 1000 && running_ > 0; ++tries) ::Sleep(10);
+    CloseHandle(gate_);
+  }
 
   HANDLE Open(const std::wstring& name) override {
     if (gated && name != ungated) WaitForSingleObject(gate_, 10000);
@@ -422,24 +427,29 @@ class GatedOpen final : public DriverModel {
   // Listings aside while the port is held wait for the gate too.
   platform::DeviceTree& Devices() override {
     if (gatedListings && IsHeld() && GetCurrentThreadId() != hostThread_) {
-      ++listingsWaiting;
       WaitForSingleObject(gate_, 10000);
-      --listingsWaiting;
     }
     return DriverModel::Devices();
   }
   bool RunAside(std::function<void()> work) override {
-    return platform::win32::serial::WindowsCommDriver::Instance().RunAside(std::move(work));
+    ++running_;
+    const bool started = platform::win32::serial::WindowsCommDriver::Instance().RunAside(
+        [this, work = std::move(work)] {
+          work();
+          --running_;
+        });
+    if (!started) --running_;
+    return started;
   }
   void Release() { SetEvent(gate_); }
 
   bool gated = false;
   std::wstring ungated;  // a port whose opens never wait
   std::atomic<bool> gatedListings = false;
-  std::atomic<int> listingsWaiting = 0;
 
  private:
   HANDLE gate_;
+  std::atomic<int> running_ = 0;
   DWORD hostThread_ = GetCurrentThreadId();
 };
 
@@ -488,8 +498,6 @@ TEST(SlowOpens, EnableAsTheAdapterReturnsTakesTheTrysPort) {
   const Duration enabled = show.Now();
   show.Run(1s);
   EXPECT_GT(FramesAfter(port, enabled), 20u);
-  port.Release();
-  for (int tries = 0; tries < 500 && port.listingsWaiting > 0; ++tries) ::Sleep(10);
 }
 
 // An adapter pulled out of COM1 and plugged in again, among the devices of a

@@ -42,7 +42,8 @@ expect "installed into the default folder" \
   "$(in_view 32 wine_reg_value "$SETUP_UNINSTALL_KEY" InstallLocation)" "$default_dir"
 for view in "${views[@]}"; do check_registered "$view" "$(installed_dll "$default_dir" "$view")"; done
 
-installed=$(winepath -u "$(installed_dll "$default_dir" 32)" | tr -d '\r')
+# The DLL of this build's architecture, the one the prefix's own view loads.
+installed=$(winepath -u "$(installed_dll "$default_dir" "${views[-1]}")" | tr -d '\r')
 earlier_installation_stays() {
   expect "$1: exit code" "$2" 2
   for view in "${views[@]}"; do check_registered "$view" "$(installed_dll "$default_dir" "$view")"; done
