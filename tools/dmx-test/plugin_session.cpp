@@ -32,4 +32,19 @@ std::wstring PluginSession::Configure() { return Failure(object_.Call(L"Configur
 
 std::wstring PluginSession::Term() { return Failure(object_.Call(L"Term")); }
 
+// Where the plug-in keeps it: the settings of the program's title and the
+// plug-in's file name.
+std::wstring PluginSession::StoredPort() const {
+  const std::wstring key = std::wstring(L"Software\\VB and VBA Program Settings\\") + kTitle +
+                           L"\\Plugins\\" + kFileName;
+  wchar_t port[16] = {};
+  DWORD size = sizeof port - sizeof port[0];
+  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"COM", RRF_RT_REG_SZ, nullptr, port, &size) !=
+          ERROR_SUCCESS ||
+      port[0] == L'\0') {
+    return {};
+  }
+  return L"COM" + std::wstring(port);
+}
+
 }  // namespace tarvolk::dmx_test

@@ -29,6 +29,9 @@ class PluginSession {
   std::wstring SetChannel(int channel, int value);
   std::wstring Configure();
   std::wstring Term();
+  // The port the plug-in stored for this program ("COM7"), which is apart
+  // from the one it stored for the lighting program; empty when none is.
+  std::wstring StoredPort() const;
 
  private:
   std::wstring Failure(const automation::CallOutcome& outcome) const;

@@ -5,7 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "channel_picture.h"
+#include "channel_sender.h"
+#include "journal_view.h"
 #include "plugin_session.h"
 
 namespace tarvolk::dmx_test {
@@ -35,22 +36,15 @@ class TestWindow {
   void OnCommand(int control);
 
   void SwitchOn();
-  void SwitchOff();
   void SetEveryChannel(int value);
   void ToggleChase();
   void StopChase();
-  void ChaseStep();
   void SetOneChannel();
   void Configure();
   void OpenJournal();
 
   // The count typed, or nothing after telling the operator what is wrong.
   std::optional<int> TypedCount();
-  // Brings the plug-in to the count (Enable resets it to 10, SetChannel only
-  // raises it) and sends every channel it carries when that changed or
-  // sendAll asks for it.
-  bool ApplyCount(int count, bool sendAll);
-  void SendChannels(int first, int last);
 
   // Runs a call that may run a loop of its own; afterwards closes the window
   // when that was asked for meanwhile. Returns whether the window is still open.
@@ -68,14 +62,10 @@ class TestWindow {
 
   PluginSession& plugin_;
   HWND window_ = nullptr;
-  ChannelPicture picture_;
-  bool output_ = false;
-  // The plug-in's channel count as this program last set it; nothing when
-  // unknown (its configuration may have changed it).
-  std::optional<int> sentCount_;
+  ChannelSender sender_;
   int nested_ = 0;
   bool closeAsked_ = false;
-  std::wstring journalShown_;
+  JournalView journal_;
 };
 
 }  // namespace tarvolk::dmx_test

@@ -18,7 +18,8 @@
 //   key=KEY               press TAB, SHIFT+TAB, RETURN, ESCAPE or ALT+F4 in it
 //   type=TEXT             type TEXT into whatever has the focus in it
 //   focus=CLASS           wait until the keyboard focus is in its first control of CLASS
-//   enabled=0|1           it is disabled (0) or enabled (1)
+//   enabled=0|1           it is disabled (0) or enabled (1) (waits for it: a modal
+//                         loop gives its windows back as it ends)
 //   shown                 it is still visible
 //   pause=MS              wait that long
 //   quit                  post WM_QUIT to its thread, as when its program is told to end
@@ -365,7 +366,8 @@ bool Run(const std::wstring& argument) {
   } else if (action == L"focus") {
     passed = FocusAction(value, detail);
   } else if (action == L"enabled") {
-    passed = current != nullptr && (IsWindowEnabled(current) != 0) == (value == L"1");
+    passed = current != nullptr &&
+             WaitFor([&] { return (IsWindowEnabled(current) != 0) == (value == L"1"); });
   } else if (action == L"shown") {
     passed = current != nullptr && IsWindowVisible(current);
   } else if (action == L"quit") {
