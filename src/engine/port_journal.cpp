@@ -1,5 +1,6 @@
 #include "engine/port_journal.h"
 
+#include <string_view>
 #include <utility>
 
 #include "engine/numeric_text.h"
@@ -15,6 +16,13 @@ std::u16string Port(std::int16_t number) { return u"COM" + ToDecimalText(number)
 std::u16string Seconds(std::chrono::nanoseconds duration) {
   const auto tenths = std::chrono::duration_cast<std::chrono::milliseconds>(duration).count() / 100;
   return ToDecimalText(tenths / 10) + u"," + ToDecimalText(tenths % 10) + u" s";
+}
+
+bool SameError(const platform::PlatformError& a, const platform::PlatformError& b) {
+  const auto number = [](const platform::PlatformError& error) {
+    return error.System() ? std::optional(error.System()->number) : std::nullopt;
+  };
+  return std::string_view(a.what()) == b.what() && number(a) == number(b);
 }
 
 void Count(std::u16string& line, std::uint64_t count, std::u16string_view what) {
@@ -90,16 +98,19 @@ void PortJournal::DriverHoldsWrites(std::int16_t number, std::int16_t heldOn, Du
 
 void PortJournal::Closed(std::int16_t number) { journal_.Write(Port(number) + u" geschlossen"); }
 
+// Called at every tick: the line is made only when the trouble changed.
 void PortJournal::NeighboursUnknown(std::int16_t number,
                                     const std::optional<platform::PlatformError>& trouble) {
-  if (!trouble) return neighboursUnknown_.clear();
-  std::u16string line =
+  if (!trouble) return neighboursUnknown_.reset();
+  if (neighboursUnknown_ && neighboursOf_ == number && SameError(*neighboursUnknown_, *trouble)) {
+    return;
+  }
+  neighboursUnknown_ = trouble;
+  neighboursOf_ = number;
+  journal_.Write(
       WithSystemError(u"Windows nennt die Geräte neben " + Port(number) + u" nicht", *trouble) +
       u"; ein Gerät desselben Chips, das jetzt eingesteckt wird, kann das Plug-in nach einem "
-      u"Verlust nicht von Ihrem Adapter unterscheiden";
-  if (line == neighboursUnknown_) return;
-  journal_.Write(line);
-  neighboursUnknown_ = std::move(line);
+      u"Verlust nicht von Ihrem Adapter unterscheiden");
 }
 
 void PortJournal::Summarise(Duration now, const Trouble& total) {

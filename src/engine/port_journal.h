@@ -5,11 +5,11 @@
 #include <optional>
 #include <string>
 
+#include "platform/platform_error.h"
 #include "platform/serial_adapter.h"
 
 namespace tarvolk::platform {
 class Journal;
-class PlatformError;
 }  // namespace tarvolk::platform
 
 namespace tarvolk::engine {
@@ -67,7 +67,9 @@ class PortJournal {
 
   platform::Journal& journal_;
   std::u16string lastFailedTry_;
-  std::u16string neighboursUnknown_;
+  // The trouble last said of the port's neighbours, and the port it was said of.
+  std::optional<platform::PlatformError> neighboursUnknown_;
+  std::int16_t neighboursOf_ = 0;
   std::optional<Duration> summaryDue_;
   Trouble summarised_;
 };

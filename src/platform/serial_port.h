@@ -108,7 +108,10 @@ class SerialPort {
   // time the port tried (Windows refused): while that lasts, a device of its
   // chip plugged in meanwhile may pass for it after a loss. Nothing once a
   // listing succeeded, and for a port that lists none.
-  virtual std::optional<PlatformError> NeighboursUnknown() const { return std::nullopt; }
+  virtual const std::optional<PlatformError>& NeighboursUnknown() const {
+    static const std::optional<PlatformError> none;
+    return none;
+  }
 
   // Bytes the operating system still has to send, at least, when it can tell
   // (a pseudo-terminal or an emulated port cannot; then nullopt).

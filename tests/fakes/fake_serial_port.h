@@ -37,7 +37,7 @@ class FakeSerialPort : public platform::SerialPort {
   std::size_t Write(std::span<const std::uint8_t> bytes) override;
   std::size_t CollectFinishedWrites() override;
   std::optional<std::size_t> PendingOutputBytes() const override { return reportedPending; }
-  std::optional<platform::PlatformError> NeighboursUnknown() const override {
+  const std::optional<platform::PlatformError>& NeighboursUnknown() const override {
     return neighboursUnknown;
   }
 

@@ -19,8 +19,9 @@ constexpr UINT kJournalMs = 1000;
 
 TestWindow::TestWindow(PluginSession& plugin)
     : plugin_(plugin),
+      nested_([this] { Close(); }),
       sender_(
-          plugin, [this](const std::function<void()>& call) { return Nested(call); },
+          plugin, [this](const std::function<void()>& call) { return nested_.Run(call); },
           [this](const std::wstring& call, const std::wstring& failure) {
             TellFailure(call, failure);
           }) {}
@@ -59,17 +60,17 @@ INT_PTR TestWindow::Handle(UINT message, WPARAM wParam, LPARAM) {
       if (HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam));
       return TRUE;
     case WM_HSCROLL:
-      if (nested_ == 0) SetOneChannel();
+      if (!nested_.Busy()) SetOneChannel();
       return TRUE;
     case WM_TIMER:
       if (wParam == kChaseTimer) sender_.ChaseStep();
       if (wParam == kJournalTimer) ShowJournal();
       return TRUE;
     case WM_CLOSE:
-      RequestClose();
+      nested_.RequestClose();
       return TRUE;
     case WM_ENDSESSION:
-      if (wParam != FALSE) RequestClose();
+      if (wParam != FALSE) nested_.RequestClose();
       return TRUE;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -111,7 +112,7 @@ void TestWindow::OnCommand(int control) {
     case IDC_OPEN_JOURNAL:
       return OpenJournal();
     case IDCANCEL:
-      return RequestClose();
+      return nested_.RequestClose();
     default:
       return;
   }
@@ -161,7 +162,7 @@ void TestWindow::SetOneChannel() {
 // would at its end, so that this window can show it.
 void TestWindow::Configure() {
   std::wstring failure;
-  if (!Nested([&] { failure = plugin_.Configure(); })) return;
+  if (!nested_.Run([&] { failure = plugin_.Configure(); })) return;
   if (!failure.empty()) return TellFailure(L"Configure", failure);
   sender_.ForgetCount();
   if (const std::wstring stored = plugin_.Term(); !stored.empty()) TellFailure(L"Term", stored);
@@ -182,29 +183,12 @@ std::optional<int> TestWindow::TypedCount() {
   return count;
 }
 
-template <class Call>
-bool TestWindow::Nested(Call call) {
-  ++nested_;
-  call();
-  --nested_;
-  if (closeAsked_ && nested_ == 0) Close();
-  return window_ != nullptr;
-}
-
 void TestWindow::Tell(const std::wstring& text, UINT icon) {
-  Nested([&] { MessageBoxW(window_, text.c_str(), kCaption, MB_OK | icon); });
+  nested_.Run([&] { MessageBoxW(window_, text.c_str(), kCaption, MB_OK | icon); });
 }
 
 void TestWindow::TellFailure(const std::wstring& call, const std::wstring& failure) {
   Tell(L"Das Plug-in meldet bei " + call + L": " + failure, MB_ICONSTOP);
-}
-
-// A loop of the plug-in's or a message box ends on WM_QUIT and passes it
-// on; the window closes once it has returned.
-void TestWindow::RequestClose() {
-  if (nested_ == 0) return Close();
-  closeAsked_ = true;
-  PostQuitMessage(0);
 }
 
 void TestWindow::Close() {

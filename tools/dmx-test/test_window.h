@@ -7,6 +7,7 @@
 
 #include "channel_sender.h"
 #include "journal_view.h"
+#include "nested_calls.h"
 #include "plugin_session.h"
 
 namespace tarvolk::dmx_test {
@@ -46,13 +47,8 @@ class TestWindow {
   // The count typed, or nothing after telling the operator what is wrong.
   std::optional<int> TypedCount();
 
-  // Runs a call that may run a loop of its own; afterwards closes the window
-  // when that was asked for meanwhile. Returns whether the window is still open.
-  template <class Call>
-  bool Nested(Call call);
   void Tell(const std::wstring& text, UINT icon);
   void TellFailure(const std::wstring& call, const std::wstring& failure);
-  void RequestClose();
   void Close();
 
   void ShowState();
@@ -62,9 +58,8 @@ class TestWindow {
 
   PluginSession& plugin_;
   HWND window_ = nullptr;
+  NestedCalls nested_;
   ChannelSender sender_;
-  int nested_ = 0;
-  bool closeAsked_ = false;
   JournalView journal_;
 };
 

@@ -59,12 +59,12 @@ void PortListBox::SetEntries(const std::vector<std::u16string>& entries, int sel
 }
 
 // Measured as the list is about to drop down, not while the dialog is made.
-void PortListBox::FitDroppedList(const std::vector<std::u16string>& entries) {
+void PortListBox::FitDroppedList() {
   RECT field{};
   GetWindowRect(combo_, &field);
   const auto itemHeight = static_cast<int>(SendMessageW(combo_, CB_GETITEMHEIGHT, 0, 0));
   const int visible =
-      std::clamp(static_cast<int>(entries.size()), kFewestVisibleEntries, kMostVisibleEntries);
+      std::clamp(static_cast<int>(entries_.size()), kFewestVisibleEntries, kMostVisibleEntries);
   // A combo box's height includes its drop-down list.
   SetWindowPos(combo_, nullptr, 0, 0, field.right - field.left,
                fieldHeight_ + visible * itemHeight + 2, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -73,7 +73,7 @@ void PortListBox::FitDroppedList(const std::vector<std::u16string>& entries) {
   const HGDIOBJ previous =
       SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(combo_, WM_GETFONT, 0, 0)));
   int widest = 0;
-  for (const std::u16string& entry : entries) {
+  for (const std::u16string& entry : entries_) {
     SIZE extent{};
     GetTextExtentPoint32W(dc, Wide(entry), static_cast<int>(entry.size()), &extent);
     widest = std::max(widest, static_cast<int>(extent.cx));
@@ -81,7 +81,7 @@ void PortListBox::FitDroppedList(const std::vector<std::u16string>& entries) {
   SelectObject(dc, previous);
   ReleaseDC(combo_, dc);
   const int scrollBar =
-      static_cast<int>(entries.size()) > visible ? GetSystemMetrics(SM_CXVSCROLL) : 0;
+      static_cast<int>(entries_.size()) > visible ? GetSystemMetrics(SM_CXVSCROLL) : 0;
   const int width = widest + scrollBar + 4 * GetSystemMetrics(SM_CXEDGE) + itemHeight / 2;
   SendMessageW(combo_, CB_SETDROPPEDWIDTH,
                static_cast<WPARAM>(std::min(width, GetSystemMetrics(SM_CXSCREEN))), 0);
@@ -104,7 +104,7 @@ void PortListBox::CollectAnswer() {
 
 bool PortListBox::OnMessage(UINT message, WPARAM wParam) {
   if (message == WM_COMMAND && HIWORD(wParam) == CBN_DROPDOWN) {
-    FitDroppedList(entries_);
+    FitDroppedList();
     return false;
   }
   if (message == WM_TIMER && wParam == kAnswerTimer) {

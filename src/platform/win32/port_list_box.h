@@ -31,7 +31,7 @@ class PortListBox {
 
  private:
   void CollectAnswer();
-  void FitDroppedList(const std::vector<std::u16string>& entries);
+  void FitDroppedList();
 
   ConfigViewEvents& events_;
   serial::PortLister lister_;

@@ -60,7 +60,9 @@ class CommPort final : public SerialPort {
   // write at once and a USB adapter once its own buffer took it, so this
   // only tells of a line slower than its nominal speed.
   std::optional<std::size_t> PendingOutputBytes() const override { return writes_.Pending(); }
-  std::optional<PlatformError> NeighboursUnknown() const override { return adapter_.Trouble(); }
+  const std::optional<PlatformError>& NeighboursUnknown() const override {
+    return adapter_.Trouble();
+  }
 
  private:
   void SleepUntil(Duration deadline);

@@ -39,12 +39,6 @@ void PortWrites::TakeBackFinished() {
   for (auto& write : driver_.WritesLeft().TakeFinished()) spare_.push_back(std::move(write));
 }
 
-bool PortWrites::RoomFor(std::uint32_t inFlight) const {
-  const LeftWrites& left = driver_.WritesLeft();
-  return left.CountOn(number_) + inFlight < kMostLeftOnAPort &&
-         left.Count() + inFlight < kMostLeftInAll;
-}
-
 void PortWrites::CheckRoomToReopen(std::int16_t number) {
   TakeBackFinished();
   const LeftWrites& left = driver_.WritesLeft();
@@ -58,8 +52,15 @@ void PortWrites::CheckRoomToReopen(std::int16_t number) {
 
 std::size_t PortWrites::Write(std::span<const std::uint8_t> bytes, Duration byteTime) {
   if (bytes.empty()) return 0;
-  if (!RoomFor(0)) throw PlatformError("the driver holds every write it may");
-  if (!RoomFor(static_cast<std::uint32_t>(pending_.size()))) return 0;
+  // Read once a write: each count takes the lock other ports' threads share.
+  const LeftWrites& left = driver_.WritesLeft();
+  const std::uint32_t onPort = left.CountOn(number_);
+  const std::uint32_t inAll = left.Count();
+  const auto roomFor = [&](std::uint32_t inFlight) {
+    return onPort + inFlight < kMostLeftOnAPort && inAll + inFlight < kMostLeftInAll;
+  };
+  if (!roomFor(0)) throw PlatformError("the driver holds every write it may");
+  if (!roomFor(static_cast<std::uint32_t>(pending_.size()))) return 0;
   const Duration now = driver_.Now();
   std::unique_ptr<PendingWrite> write = NewWrite(bytes);
   const auto count = static_cast<DWORD>(bytes.size());

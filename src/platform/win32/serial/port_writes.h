@@ -58,8 +58,6 @@ class PortWrites {
   std::unique_ptr<PendingWrite> NewWrite(std::span<const std::uint8_t> bytes);
   [[noreturn]] void ThrowWriteFailure(DWORD error);
   void TakeBackFinished();
-  // Whether more writes may be left to drivers than `inFlight` more.
-  bool RoomFor(std::uint32_t inFlight) const;
 
   CommDriver& driver_;
   HANDLE handle_ = INVALID_HANDLE_VALUE;
