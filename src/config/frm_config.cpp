@@ -78,19 +78,23 @@ void frmConfig::OnPortListClosed() {
 }
 
 void frmConfig::RecordListingTrouble(const platform::PortListing& listing) {
-  constexpr std::u16string_view kConsequence =
+  constexpr std::u16string_view kOnlyTheFirstFive =
       u"; die Konfiguration bietet COM1 bis COM5, jede andere Nummer lässt sich eintippen";
   std::u16string line;
   if (listing.overdue) {
     line = u"Windows nennt die vorhandenen Schnittstellen nicht (keine Antwort nach " +
-           engine::ToDecimalText(platform::kListingAnswerBound.count()) + u" s)";
+           engine::ToDecimalText(platform::kListingAnswerBound.count()) + u" s)" +
+           std::u16string(kOnlyTheFirstFive);
   } else if (listing.failure) {
     line = engine::PortJournal::WithSystemError(
-        u"Windows nennt die vorhandenen Schnittstellen nicht", *listing.failure);
+               u"Windows nennt die vorhandenen Schnittstellen nicht", *listing.failure) +
+           std::u16string(kOnlyTheFirstFive);
+  } else if (listing.partly) {
+    line = engine::PortJournal::WithSystemError(
+               u"Windows nennt die vorhandenen Schnittstellen nur zum Teil", *listing.partly) +
+           u"; eine Nummer, die in der Liste fehlt, lässt sich eintippen";
   }
-  if (!line.empty() && line != listingTrouble_) {
-    state_.Platform().Record().Write(line + std::u16string(kConsequence));
-  }
+  if (!line.empty() && line != listingTrouble_) state_.Platform().Record().Write(line);
   listingTrouble_ = std::move(line);
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 SerialLink& CloseLinkIfOpen(DriverState& state) {
   SerialLink& link = state.EngineWindow().MSComm1;
-  if (link.IsOpen()) link.Close();
+  if (link.IsOpen()) link.CloseForOpen();
   return link;
 }
 

@@ -6,6 +6,7 @@
 #include "engine/numeric_text.h"
 #include "platform/journal.h"
 #include "platform/platform_error.h"
+#include "platform/port_listing.h"
 
 namespace tarvolk::engine {
 namespace {
@@ -18,13 +19,6 @@ std::u16string Seconds(std::chrono::nanoseconds duration) {
   return ToDecimalText(tenths / 10) + u"," + ToDecimalText(tenths % 10) + u" s";
 }
 
-bool SameError(const platform::PlatformError& a, const platform::PlatformError& b) {
-  const auto number = [](const platform::PlatformError& error) {
-    return error.System() ? std::optional(error.System()->number) : std::nullopt;
-  };
-  return std::string_view(a.what()) == b.what() && number(a) == number(b);
-}
-
 void Count(std::u16string& line, std::uint64_t count, std::u16string_view what) {
   if (count == 0) return;
   line += line.empty() ? u"" : u", ";
@@ -35,10 +29,14 @@ void Count(std::u16string& line, std::uint64_t count, std::u16string_view what) 
 
 std::u16string PortJournal::WithSystemError(std::u16string line,
                                             const platform::PlatformError& error) {
-  if (!error.System()) return line;
-  return line + u" (Windows-Fehler " +
-         ToDecimalText(static_cast<std::int64_t>(error.System()->number)) + u": " +
-         error.System()->text + u")";
+  return WithSystemError(std::move(line), error.System());
+}
+
+std::u16string PortJournal::WithSystemError(std::u16string line,
+                                            const std::optional<platform::SystemError>& system) {
+  if (!system) return line;
+  return line + u" (Windows-Fehler " + ToDecimalText(static_cast<std::int64_t>(system->number)) +
+         u": " + system->text + u")";
 }
 
 void PortJournal::Opened(std::int16_t number,
@@ -85,6 +83,14 @@ void PortJournal::RenewedAfterWake(std::int16_t number, std::int16_t oldNumber) 
                  u" nach dem Aufwachen des PCs neu geöffnet, die Ausgabe läuft wieder");
 }
 
+// The plug-in cannot tell a PC that slept unseen from a host that stalled.
+void PortJournal::RenewedAfterPause(std::int16_t number, std::int16_t oldNumber, Duration pause) {
+  journal_.Write(Where(number, oldNumber) + u" nach einer Pause von " +
+                 ToDecimalText(std::chrono::duration_cast<std::chrono::seconds>(pause).count()) +
+                 u" s neu geöffnet (der PC schlief oder das Lichtprogramm stand still), die "
+                 u"Ausgabe läuft wieder");
+}
+
 void PortJournal::DriverHoldsWrites(std::int16_t number, std::int16_t heldOn, Duration askedEvery) {
   const std::u16string driver =
       heldOn == number ? u"Der Treiber" : u"Der Treiber von " + Port(heldOn);
@@ -100,17 +106,39 @@ void PortJournal::Closed(std::int16_t number) { journal_.Write(Port(number) + u"
 
 // Called at every tick: the line is made only when the trouble changed.
 void PortJournal::NeighboursUnknown(std::int16_t number,
-                                    const std::optional<platform::PlatformError>& trouble) {
+                                    const std::optional<platform::NeighboursTrouble>& trouble) {
   if (!trouble) return neighboursUnknown_.reset();
-  if (neighboursUnknown_ && neighboursOf_ == number && SameError(*neighboursUnknown_, *trouble)) {
-    return;
-  }
+  if (neighboursUnknown_ == trouble && neighboursOf_ == number) return;
   neighboursUnknown_ = trouble;
   neighboursOf_ = number;
+  using Kind = platform::NeighboursTrouble::Kind;
+  std::u16string line;
+  switch (trouble->kind) {
+    case Kind::kRefused:
+      line = u"Windows nennt die Geräte neben " + Port(number) + u" nicht";
+      break;
+    case Kind::kPartly:
+      line = u"Windows nennt die Geräte neben " + Port(number) + u" nur zum Teil";
+      break;
+    case Kind::kUnanswered:
+      line = u"Windows nennt die Geräte neben " + Port(number) + u" nicht (keine Antwort nach " +
+             ToDecimalText(platform::kListingAnswerBound.count()) + u" s)";
+      break;
+    case Kind::kNoThread:
+      line =
+          u"Windows startet keinen Thread, um die Geräte neben " + Port(number) + u" aufzulisten";
+      break;
+  }
+  journal_.Write(WithSystemError(std::move(line), trouble->system) +
+                 u"; ein Gerät desselben Chips, das jetzt eingesteckt wird, kann das Plug-in nach "
+                 u"einem Verlust nicht von Ihrem Adapter unterscheiden");
+}
+
+void PortJournal::SleepsUntold(const platform::PlatformError& refusal) {
+  if (std::exchange(sleepsUntoldSaid_, true)) return;
   journal_.Write(
-      WithSystemError(u"Windows nennt die Geräte neben " + Port(number) + u" nicht", *trouble) +
-      u"; ein Gerät desselben Chips, das jetzt eingesteckt wird, kann das Plug-in nach einem "
-      u"Verlust nicht von Ihrem Adapter unterscheiden");
+      WithSystemError(u"Windows meldet dem Plug-in Schlaf und Aufwachen des PCs nicht", refusal) +
+      u"; es erkennt einen Schlaf dann an den Uhren des PCs");
 }
 
 void PortJournal::Summarise(Duration now, const Trouble& total) {

@@ -7,6 +7,7 @@
 
 #include "platform/platform_error.h"
 #include "platform/serial_adapter.h"
+#include "platform/serial_port.h"
 
 namespace tarvolk::platform {
 class Journal;
@@ -40,17 +41,24 @@ class PortJournal {
   // why: what the link saw, in German.
   void Lost(std::int16_t number, std::u16string_view why);
   void Back(std::int16_t number, std::int16_t lostNumber, Duration after);
+  // The port is being opened anew after a wake or a pause: the next try that
+  // fails is written, whatever the tries before said.
+  void Renewing() { lastFailedTry_.clear(); }
   // Opened again after the PC woke, so that the line is set up anew.
   void RenewedAfterWake(std::int16_t number, std::int16_t oldNumber);
+  // Opened again after no tick came for `pause`.
+  void RenewedAfterPause(std::int16_t number, std::int16_t oldNumber, Duration pause);
   // The lost port stays closed while the driver of port heldOn (itself or
   // another) holds every write it may keep: written once, until something
   // else happens to the port.
   void DriverHoldsWrites(std::int16_t number, std::int16_t heldOn, Duration askedEvery);
   void Closed(std::int16_t number);
   // At every tick while the port is open: why the devices beside its adapter
-  // cannot be listed, written once until that changes.
+  // are not known, written once until that changes.
   void NeighboursUnknown(std::int16_t number,
-                         const std::optional<platform::PlatformError>& trouble);
+                         const std::optional<platform::NeighboursTrouble>& trouble);
+  // The operating system does not tell of the PC's sleeps: written once.
+  void SleepsUntold(const platform::PlatformError& refusal);
   // At every tick while output runs: a line when a minute has passed and
   // anything went wrong in it.
   void Summarise(Duration now, const Trouble& total);
@@ -58,6 +66,8 @@ class PortJournal {
   // The line, followed by the operating system's error when it gave one:
   // "... (Windows-Fehler 2: Das System kann die angegebene Datei nicht finden.)"
   static std::u16string WithSystemError(std::u16string line, const platform::PlatformError& error);
+  static std::u16string WithSystemError(std::u16string line,
+                                        const std::optional<platform::SystemError>& system);
 
  private:
   static std::u16string RefusalLine(std::int16_t number, const platform::PlatformError& error);
@@ -68,8 +78,9 @@ class PortJournal {
   platform::Journal& journal_;
   std::u16string lastFailedTry_;
   // The trouble last said of the port's neighbours, and the port it was said of.
-  std::optional<platform::PlatformError> neighboursUnknown_;
+  std::optional<platform::NeighboursTrouble> neighboursUnknown_;
   std::int16_t neighboursOf_ = 0;
+  bool sleepsUntoldSaid_ = false;
   std::optional<Duration> summaryDue_;
   Trouble summarised_;
 };

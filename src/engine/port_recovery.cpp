@@ -23,14 +23,30 @@ PortRecovery::PortRecovery(platform::SerialPort& port, PortJournal& journal, Lin
     : port_(port), journal_(journal), counters_(counters), moved_(std::move(moved)) {}
 
 void PortRecovery::PortLost(Duration now, const platform::PortLostError& error) {
-  if (error.WhatHappened() == platform::PortLostError::Cause::kPcWoke) {
-    // The line was silent or garbled since the wake, so nothing is drained
-    // and the first try starts at once.
-    afterWake_ = true;
-    return Start(now, now);
-  }
   ++counters_.writeFailures;
   Lose(now, LossReason(error));
+}
+
+// A sleep the port can tell is journalled as one, though it paused the ticks too.
+bool PortRecovery::RenewAfterSleep(Duration now) {
+  const std::optional<Duration> lastTick = std::exchange(lastTick_, now);
+  if (!port_.IsOpen()) return false;
+  if (port_.SleptSinceOpen()) {
+    Renew(now, Renewal::kAfterWake);
+    return true;
+  }
+  if (!lastTick || now - *lastTick <= kPauseRenewsAfter) return false;
+  pause_ = now - *lastTick;
+  Renew(now, Renewal::kAfterPause);
+  return true;
+}
+
+// The line was silent or garbled since, so nothing is drained and the first
+// try starts at once. No loss: only a refusal of the try is journalled.
+void PortRecovery::Renew(Duration now, Renewal renewal) {
+  renewal_ = renewal;
+  journal_.Renewing();
+  Start(now, now);
 }
 
 // A driver may take each write and fail it a moment later, so only a
@@ -46,12 +62,13 @@ bool PortRecovery::WriteFailed(Duration now, const platform::PlatformError& erro
 void PortRecovery::Stop() {
   active_ = false;
   failingSince_.reset();
+  lastTick_.reset();
 }
 
 void PortRecovery::Lose(Duration now, std::u16string_view why) {
   ++counters_.portLosses;
   journal_.Lost(port_.PortNumber(), why);
-  afterWake_ = false;
+  renewal_ = Renewal::kAfterLoss;
   Start(now, now + kReopenInterval);
 }
 
@@ -95,10 +112,16 @@ void PortRecovery::Recovered(Duration now) {
   active_ = false;
   ++counters_.recoveries;
   const std::int16_t number = port_.PortNumber();
-  if (afterWake_) {
-    journal_.RenewedAfterWake(number, lostNumber_);
-  } else {
-    journal_.Back(number, lostNumber_, now - lostAt_);
+  switch (renewal_) {
+    case Renewal::kAfterWake:
+      journal_.RenewedAfterWake(number, lostNumber_);
+      break;
+    case Renewal::kAfterPause:
+      journal_.RenewedAfterPause(number, lostNumber_, pause_);
+      break;
+    case Renewal::kAfterLoss:
+      journal_.Back(number, lostNumber_, now - lostAt_);
+      break;
   }
   if (number != lostNumber_) moved_(number);
 }

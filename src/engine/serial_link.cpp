@@ -36,8 +36,12 @@ bool SerialLink::IsOpen() const { return recovery_.Active() || port_->IsOpen(); 
 
 bool SerialLink::Carries() const { return port_->IsOpen(); }
 
+void SerialLink::Close() { CloseLink(true); }
+
+void SerialLink::CloseForOpen() { CloseLink(false); }
+
 // Only a port that was open is journalled as closed, not one being reopened.
-void SerialLink::Close() {
+void SerialLink::CloseLink(bool endTry) {
   if (port_->IsOpen()) {
     FinishStartedFrame();
     // A port lost while finishing is closed already, and journalled as lost.
@@ -45,8 +49,8 @@ void SerialLink::Close() {
       port_->Close(DrainTime(clock_.Now()));
       journal_.Closed(port_->PortNumber());
     }
-  } else if (recovery_.Active()) {
-    port_->Close(Duration{0});  // ends a try under way
+  } else if (recovery_.Active() && endTry) {
+    port_->Close(Duration{0});
   }
   recovery_.Stop();
   DropEverything();
@@ -95,6 +99,7 @@ void SerialLink::Open() {
   recovery_.Stop();
   const std::int16_t number = port_->PortNumber();
   journal_.Opened(number, port_->Adapter());
+  if (const auto& untold = port_->SleepsUntold()) journal_.SleepsUntold(*untold);
   // An earlier try to reopen it found the adapter under another number.
   if (number != asked) portMoved_(number);
 }
@@ -107,6 +112,7 @@ bool SerialLink::QueueFrame(std::span<const std::uint8_t> frame, Duration maxBac
 
 void SerialLink::Pump(Duration maxAhead) {
   const Duration now = clock_.Now();
+  if (recovery_.RenewAfterSleep(now)) DropEverything();
   recovery_.TryWhenDue(now);
   if (!port_->IsOpen() || !CheckFinishedWrites(now)) return;
   journal_.NeighboursUnknown(port_->PortNumber(), port_->NeighboursUnknown());
@@ -117,9 +123,8 @@ void SerialLink::Pump(Duration maxAhead) {
 }
 
 // Runs a step on the port that may find it failing or lost. Nothing reaches
-// a device that has gone, nor properly a chip that lost its line at a wake,
-// so a port given up is dropped at once with everything that waited for it;
-// the next device starts on a frame.
+// a device that has gone, so a port given up is dropped at once with
+// everything that waited for it; the next device starts on a frame.
 template <class Step>
 void SerialLink::Guarded(Duration now, Step step) {
   try {

@@ -42,6 +42,7 @@ class SerialLink {
   // A USB adapter may still be sending this long after the line time of what
   // it took (FTDI's default latency timer is 16 ms).
   static constexpr Duration kDeviceLatency = std::chrono::milliseconds(20);
+  static constexpr Duration kPauseRenewsAfter = PortRecovery::kPauseRenewsAfter;
 
   using Counters = LinkCounters;
 
@@ -62,8 +63,12 @@ class SerialLink {
   // given the time to leave the line and the device (the line time of what
   // the link had handed over, never more than a full buffer's, and
   // kDeviceLatency), so the device never sees one cut short; frames not yet
-  // started are dropped.
+  // started are dropped. Ends a try to reopen the port under way.
   void Close();
+  // Closes as Close does just before Open: a try to reopen the port, under
+  // way or done, is left for that Open to take rather than the port closed
+  // and opened again.
+  void CloseForOpen();
   void SetPortNumber(std::int16_t portNumber);
   // Also sets the pace of the output from the line's byte time.
   void SetSettings(std::string_view settings);
@@ -75,10 +80,11 @@ class SerialLink {
   // to leave the line.
   bool QueueFrame(std::span<const std::uint8_t> frame, Duration maxBacklog);
 
-  // Hands waiting bytes to the operating system, keeping at most maxAhead of
-  // line time queued there, and learns what became of earlier writes; while
-  // the port is lost or renewed, tries to reopen it when due. Never waits and never
-  // throws: a refused write is counted and its bytes stay waiting.
+  // At every tick: hands waiting bytes to the operating system, keeping at
+  // most maxAhead of line time queued there, and learns what became of
+  // earlier writes; while the port is lost or renewed, tries to reopen it
+  // when due. Never waits and never throws: a refused write is counted and
+  // its bytes stay waiting.
   void Pump(Duration maxAhead);
 
   // Line time until everything queued, here and in the operating system, has left.
@@ -88,6 +94,7 @@ class SerialLink {
   const Counters& Stats() const { return counters_; }
 
  private:
+  void CloseLink(bool endTry);
   Duration LineEnd(Duration now) const;
   Duration QueuedInOperatingSystem(Duration now) const;
   Duration DrainTime(Duration now) const;

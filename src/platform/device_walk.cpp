@@ -181,9 +181,20 @@ std::optional<SerialAdapter> AdapterAbove(DeviceTree& tree, DeviceTree::Node por
   return std::nullopt;
 }
 
-std::vector<PresentPort> ListPresentPorts(DeviceTree& tree) {
+namespace {
+
+std::vector<DeviceTree::PortNode> PortNodesOf(DeviceTree& tree, DeviceTree::Names names,
+                                              std::optional<PlatformError>* partly) {
+  DeviceTree::PortNodeList listed = tree.PortNodes(names);
+  if (partly) *partly = std::move(listed.partly);
+  return std::move(listed.nodes);
+}
+
+}  // namespace
+
+std::vector<PresentPort> ListPresentPorts(DeviceTree& tree, std::optional<PlatformError>* partly) {
   std::vector<PresentPort> ports;
-  for (const auto& port : tree.PortNodes(DeviceTree::Names::kSkipped)) {
+  for (const auto& port : PortNodesOf(tree, DeviceTree::Names::kSkipped, partly)) {
     if (const auto number = ComNumber(port.portName)) {
       ports.push_back({*number, AdapterAbove(tree, port.node)});
     }
@@ -191,9 +202,9 @@ std::vector<PresentPort> ListPresentPorts(DeviceTree& tree) {
   return ports;
 }
 
-std::vector<NamedPort> ListNamedPorts(DeviceTree& tree) {
+std::vector<NamedPort> ListNamedPorts(DeviceTree& tree, std::optional<PlatformError>* partly) {
   std::vector<NamedPort> ports;
-  for (const auto& port : tree.PortNodes(DeviceTree::Names::kRead)) {
+  for (const auto& port : PortNodesOf(tree, DeviceTree::Names::kRead, partly)) {
     if (const auto number = ComNumber(port.portName)) ports.push_back({*number, port.friendlyName});
   }
   return ports;

@@ -18,11 +18,14 @@ namespace tarvolk::platform {
 std::optional<SerialAdapter> AdapterAbove(DeviceTree& tree, DeviceTree::Node port);
 
 // The COM ports present, each with its adapter. Ports named otherwise than
-// COM1 to COM255 (a printer's LPT1) are left out.
-std::vector<PresentPort> ListPresentPorts(DeviceTree& tree);
+// COM1 to COM255 (a printer's LPT1) are left out. When Windows listed only
+// part of them, `partly` (if given) learns why.
+std::vector<PresentPort> ListPresentPorts(DeviceTree& tree,
+                                          std::optional<PlatformError>* partly = nullptr);
 
 // The COM ports present with Device Manager's names for them, in the order
 // Windows lists them; named as ListPresentPorts names them.
-std::vector<NamedPort> ListNamedPorts(DeviceTree& tree);
+std::vector<NamedPort> ListNamedPorts(DeviceTree& tree,
+                                      std::optional<PlatformError>* partly = nullptr);
 
 }  // namespace tarvolk::platform

@@ -11,6 +11,7 @@ namespace tarvolk::platform {
 struct SystemError {
   unsigned long number = 0;
   std::u16string text;
+  bool operator==(const SystemError&) const = default;
 };
 
 // Thrown by any platform object when the operating system refuses a step

@@ -27,6 +27,9 @@ struct PortListing {
   std::vector<NamedPort> ports;
   // Windows refused the listing.
   std::optional<PlatformError> failure = std::nullopt;
+  // Windows listed one device class and refused the other: the ports are
+  // those it listed.
+  std::optional<PlatformError> partly = std::nullopt;
   // Windows has not answered within kListingAnswerBound; an answer may
   // still follow.
   bool overdue = false;

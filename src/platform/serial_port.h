@@ -15,13 +15,10 @@ namespace tarvolk::platform {
 // The device behind an open port has gone (an adapter pulled out, a cable cut,
 // a device reset): nothing written reaches it until the port is closed and
 // opened again. Either a write failed and the port no longer answers (the
-// system's error tells why), the driver never finishes a write, or the PC
-// woke from sleep: some USB-serial drivers keep their handle then while the
-// chip has lost its line settings, and take every write into a silent or
-// garbled line.
+// system's error tells why), or the driver never finishes a write.
 class PortLostError : public PlatformError {
  public:
-  enum class Cause { kDeviceGone, kWriteHangs, kPcWoke };
+  enum class Cause { kDeviceGone, kWriteHangs };
   PortLostError(const std::string& what, Cause cause,
                 std::optional<SystemError> system = std::nullopt)
       : PlatformError(what, std::move(system)), cause_(cause) {}
@@ -45,6 +42,21 @@ class DriverHoldsWritesError : public PlatformError {
 
  private:
   std::int16_t heldOn_;
+};
+
+// Why the devices beside a port's USB adapter are not known as they are now:
+// while that lasts, a device of its chip plugged in meanwhile may pass for it
+// after a loss.
+struct NeighboursTrouble {
+  enum class Kind {
+    kRefused,     // Windows refused to list them
+    kPartly,      // Windows listed one device class and refused the other
+    kUnanswered,  // a listing has not returned within kListingAnswerBound
+    kNoThread,    // no thread could be started to list them on
+  };
+  Kind kind = Kind::kRefused;
+  std::optional<SystemError> system = std::nullopt;
+  bool operator==(const NeighboursTrouble&) const = default;
 };
 
 // One serial port, shaped after the serial communications control the engine
@@ -100,15 +112,26 @@ class SerialPort {
   // What became of earlier writes: returns how many of their bytes the
   // operating system finished sending since the last call. Throws
   // PlatformError when the newest finished write failed, PortLostError when
-  // the device has gone, a write hangs or the PC woke since the port opened.
-  // Called at every tick while the port is open.
+  // the device has gone or a write hangs. Called at every tick while the
+  // port is open.
   virtual std::size_t CollectFinishedWrites() = 0;
+  // Whether the PC slept since the port opened: some USB-serial drivers keep
+  // their handle then while the chip has lost its line settings, and take
+  // every write into a silent or garbled line. Asked at every tick while the
+  // port is open, before its writes: one the driver held across the sleep
+  // looks hours old, and one it failed meanwhile tells nothing of the port.
+  virtual bool SleptSinceOpen() = 0;
 
-  // Why the devices beside the port's adapter could not be listed the last
-  // time the port tried (Windows refused): while that lasts, a device of its
-  // chip plugged in meanwhile may pass for it after a loss. Nothing once a
-  // listing succeeded, and for a port that lists none.
-  virtual const std::optional<PlatformError>& NeighboursUnknown() const {
+  // While the port is open: why the devices beside its adapter are not
+  // known as they are now. Nothing once a listing succeeded, and for a port
+  // that lists none.
+  virtual const std::optional<NeighboursTrouble>& NeighboursUnknown() const {
+    static const std::optional<NeighboursTrouble> none;
+    return none;
+  }
+  // Why the operating system does not tell the port of the PC's sleeps, when
+  // it refused to: the port then sees a sleep only by its clocks.
+  virtual const std::optional<PlatformError>& SleepsUntold() const {
     static const std::optional<PlatformError> none;
     return none;
   }

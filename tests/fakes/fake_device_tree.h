@@ -40,15 +40,20 @@ struct DeviceChain {
 // A device tree of such chains; the channels of one chip repeat their USB device.
 class FakeDeviceTree final : public platform::DeviceTree {
  public:
-  std::vector<PortNode> PortNodes(Names names) override {
+  PortNodeList PortNodes(Names names) override {
     if (refused) throw platform::PlatformError("refused", platform::SystemError{13, u"Daten."});
-    std::vector<PortNode> nodes;
+    PortNodeList listed;
     for (Node i = 0; i < chains.size(); ++i) {
-      nodes.push_back(
+      if (partly && i + 1 == chains.size()) {
+        listed.partly =
+            platform::PlatformError("class refused", platform::SystemError{5, u"Nein."});
+        break;
+      }
+      listed.nodes.push_back(
           {i * kLevels, chains[i].portName, names == Names::kRead ? chains[i].friendlyName : u""});
     }
     if (names == Names::kRead) ++namedListings;
-    return nodes;
+    return listed;
   }
   std::optional<std::u16string> InstanceId(Node node) override {
     return chains.at(node / kLevels).ids.at(node % kLevels);
@@ -61,6 +66,7 @@ class FakeDeviceTree final : public platform::DeviceTree {
   std::vector<DeviceChain> chains;
   int namedListings = 0;
   bool refused = false;  // Windows refuses to list the devices
+  bool partly = false;   // Windows refuses the class of the last chain
 
  private:
   static constexpr Node kLevels = 16;

@@ -64,9 +64,6 @@ void FakeSerialPort::Close(std::chrono::nanoseconds drainFor) {
 }
 
 std::size_t FakeSerialPort::CollectFinishedWrites() {
-  if (std::exchange(pcWoke, false)) {
-    throw platform::PortLostError("the PC woke", platform::PortLostError::Cause::kPcWoke);
-  }
   if (finishedWritesFail && unreported_ > 0) {
     unreported_ = 0;
     if (deviceGone) {

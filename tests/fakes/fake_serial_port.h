@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fakes/event_log.h"
@@ -36,9 +37,13 @@ class FakeSerialPort : public platform::SerialPort {
   }
   std::size_t Write(std::span<const std::uint8_t> bytes) override;
   std::size_t CollectFinishedWrites() override;
+  bool SleptSinceOpen() override { return std::exchange(pcWoke, false); }
   std::optional<std::size_t> PendingOutputBytes() const override { return reportedPending; }
-  const std::optional<platform::PlatformError>& NeighboursUnknown() const override {
+  const std::optional<platform::NeighboursTrouble>& NeighboursUnknown() const override {
     return neighboursUnknown;
+  }
+  const std::optional<platform::PlatformError>& SleepsUntold() const override {
+    return sleepsUntold;
   }
 
   std::set<std::string> failingSteps;
@@ -50,14 +55,15 @@ class FakeSerialPort : public platform::SerialPort {
   std::optional<platform::SerialAdapter> adapter;
   // An open while the device is gone finds the adapter here (the port it moved to).
   std::optional<std::int16_t> movedTo;
-  // The PC woke since the port opened: the next look at its writes says so.
+  // The PC woke since the port opened: the next look says so.
   bool pcWoke = false;
   // Tries to reopen are refused for good.
   bool driverHoldsWrites = false;
   // How long the last Close was allowed to wait for the line.
   std::chrono::nanoseconds lastDrain{0};
   std::optional<std::size_t> reportedPending;
-  std::optional<platform::PlatformError> neighboursUnknown;
+  std::optional<platform::NeighboursTrouble> neighboursUnknown;
+  std::optional<platform::PlatformError> sleepsUntold;
   // At most this many bytes are taken per Write.
   std::size_t writeLimit = SIZE_MAX;
   // Everything the operating system took, in order.

@@ -18,6 +18,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using engine::SerialLink;
+using platform::SerialPort;
+using platform::win32::serial::AdapterWatch;
 using platform::win32::serial::CommPort;
 
 constexpr std::int32_t kChannels = 254;
@@ -407,6 +409,27 @@ TEST(Waits, ADriverThatRecoversWhileThePortIsLostGetsItBack) {
   EXPECT_EQ(hole.eventsMade, events) << "the writes it gave back serve again";
 }
 
+// The try has opened the port again, and output is switched on before the
+// next tick takes the port: Enable takes it as it is, without closing it and
+// opening it again.
+TEST(Reopen, EnableTakesTheTrysOpenPort) {
+  Show show;
+  auto& port = show.Use<InstantWrites>();
+  ASSERT_TRUE(show.Enable(24));
+  show.Run(100ms);
+  port.deviceGone = true;
+  show.Run(100ms);
+  port.deviceGone = false;
+  for (int tick = 0; tick < 100 && port.opens < 2; ++tick) show.Run(Show::kClockTick + 1ns);
+  ASSERT_TRUE(show.Link().IsReopening()) << "the port is not taken yet";
+  EXPECT_TRUE(show.Enable(24));
+  EXPECT_EQ(port.opens, 2);
+  EXPECT_EQ(port.closes, 1);
+  const Duration enabled = show.Now();
+  show.Run(1s);
+  EXPECT_GT(FramesAfter(port, enabled), 20u);
+}
+
 // A try on a thread of its own that is still under way when output stops:
 // Disable does not wait for it, and the port it opens later is let go.
 class GatedOpen final : public DriverModel {
@@ -442,8 +465,22 @@ class GatedOpen final : public DriverModel {
     return started;
   }
   void Release() { SetEvent(gate_); }
+  // The gate opens by itself after `ms` real milliseconds.
+  void ReleaseAfter(DWORD ms) {
+    RunAside([this, ms] {
+      ::Sleep(ms);
+      Release();
+    });
+  }
+  // A caller's Sleep passes in real time too, so that work aside runs meanwhile.
+  void Sleep(DWORD milliseconds) override {
+    DriverModel::Sleep(milliseconds);
+    if (realSleeps) ::Sleep(milliseconds);
+  }
+  bool Idle() const { return running_ == 0; }
 
   bool gated = false;
+  bool realSleeps = false;
   std::wstring ungated;  // a port whose opens never wait
   std::atomic<bool> gatedListings = false;
 
@@ -500,6 +537,44 @@ TEST(SlowOpens, EnableAsTheAdapterReturnsTakesTheTrysPort) {
   EXPECT_GT(FramesAfter(port, enabled), 20u);
 }
 
+// The port's own try, following its adapter, is still opening the lost port
+// when output is switched off and on, and that open fails: Enable waits only
+// for that open and then opens the port itself; the try lists and opens
+// nothing more, though the adapter is back under another number.
+TEST(SlowOpens, AReclaimedTryWhoseOpenFailsIsLeftAtOnce) {
+  fakes::FakeClock clock;
+  GatedOpen model(clock);
+  model.nodes = fakes::kFt232r;
+  CommPort port(model);
+  port.SetSettings(engine::kLineSettings);
+  port.Open();
+  model.deviceGone = true;
+  port.Close(0ns);
+  const auto tryOnce = [&] {
+    try {
+      while (port.OpenInBackground() == SerialPort::OpenProgress::kOpening) ::Sleep(1);
+    } catch (const platform::PlatformError&) {
+    }
+  };
+  tryOnce();  // the first try notes the neighbours
+  clock.Advance(CommPort::kAdapterSearchEvery);
+  model.gated = true;
+  ASSERT_EQ(port.OpenInBackground(), SerialPort::OpenProgress::kOpening) << "follows the adapter";
+  model.at = 9;
+  model.deviceGone = false;
+  port.Close(0ns);
+  const int listings = model.deviceListings;
+  model.realSleeps = true;
+  model.ReleaseAfter(50);
+  const Duration before = clock.Now();
+  EXPECT_THROW(port.Open(), platform::PlatformError) << "COM1 is gone";
+  EXPECT_LT(clock.Now() - before, 1s);
+  for (int tries = 0; tries < 500 && !model.Idle(); ++tries) ::Sleep(10);
+  EXPECT_EQ(std::count(model.askedToOpen.begin(), model.askedToOpen.end(), L"\\\\.\\COM9"), 0);
+  EXPECT_EQ(model.deviceListings, listings);
+  EXPECT_FALSE(model.IsHeld());
+}
+
 // An adapter pulled out of COM1 and plugged in again, among the devices of a
 // show PC: output follows it only where it is surely the same adapter, and
 // never opens another device (its DTR would reset an Arduino).
@@ -519,6 +594,9 @@ struct Replug {
   Duration pluggedInAfter = 300ms;  // the start
   Duration pluggedInFor = 300ms;    // before the loss
   bool hubDropsOut = false;         // those plugged in leave with it
+  // Windows lists it where it comes back for a while before its port here
+  // fails: a listing of its neighbours then must not file it as another's.
+  bool listedThereFirst = false;
 };
 
 void PrintTo(const Replug& replug, std::ostream* os) { *os << replug.name; }
@@ -540,6 +618,11 @@ TEST_P(Replugged, OutputFollowsOnlyItsOwnAdapter) {
   port.otherDevices.insert(port.otherDevices.end(), replug.pluggedIn.begin(),
                            replug.pluggedIn.end());
   show.Run(replug.pluggedInFor);
+  if (replug.listedThereFirst) {
+    port.listedAt = replug.at;
+    show.Run(AdapterWatch::kRenewEvery + 100ms);
+    port.listedAt.reset();
+  }
   port.deviceGone = true;
   if (replug.hubDropsOut) port.otherDevices = replug.beside;
   show.Run(700ms);  // the first try has looked around
@@ -621,6 +704,19 @@ INSTANTIATE_TEST_SUITE_P(
                kArduino,
                2500ms,
                5s,
+               true},
+        Replug{"ListedThereBeforeItsPortFails",
+               kFtdi,
+               {},
+               9,
+               kFtdi,
+               {},
+               9,
+               false,
+               {},
+               300ms,
+               300ms,
+               false,
                true}),
     [](const auto& param) { return std::string(param.param.name); });
 
@@ -645,22 +741,25 @@ TEST(Adapters, AnAdapterMovedTwiceIsFollowedBothTimes) {
   EXPECT_EQ(port.eventsMade, 1) << "one write's event served the whole show, failures too";
 }
 
-// Windows refusing to list the adapter's neighbours while output runs is said
-// once a spell.
-TEST(Adapters, ARefusedListingOfItsNeighboursIsSaidOnceASpell) {
-  Show show;
-  auto& port = show.Use<InstantWrites>();
-  port.nodes = fakes::kFt232r;
-  ASSERT_TRUE(show.Enable(24));
-  for (const bool refused : {true, false, true}) {
-    port.listingsRefused = refused;
-    show.Run(5s);
+// Windows refusing to list the adapter's neighbours while output runs, or
+// listing only part of them, is said once a spell.
+TEST(Adapters, AListingOfItsNeighboursThatFailsIsSaidOnceASpell) {
+  for (const auto& [partly, said] :
+       {std::pair{false, u"Windows nennt die Geräte neben COM1 nicht ("},
+        std::pair{true, u"Windows nennt die Geräte neben COM1 nur zum Teil ("}}) {
+    Show show;
+    auto& port = show.Use<InstantWrites>();
+    port.nodes = fakes::kFt232r;
+    ASSERT_TRUE(show.Enable(24));
+    for (const bool failing : {true, false, true}) {
+      port.listingsRefused = failing && !partly;
+      port.listingsPartly = failing && partly;
+      show.Run(5s);
+    }
+    EXPECT_EQ(std::count_if(show.Journal().begin(), show.Journal().end(),
+                            [said](const auto& line) { return line.starts_with(said); }),
+              2);
   }
-  EXPECT_EQ(std::count_if(show.Journal().begin(), show.Journal().end(),
-                          [](const auto& line) {
-                            return line.starts_with(u"Windows nennt die Geräte neben COM1 nicht");
-                          }),
-            2);
 }
 
 // Drivers that drop what they still hold at the close: a USB adapter's

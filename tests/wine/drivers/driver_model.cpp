@@ -227,9 +227,12 @@ std::size_t DriverModel::WritesHeld() const {
 }
 
 void DriverModel::AbortUnfinishedWrites() {
-  const Duration now = clock_.Now();
+  EndUnfinishedWritesAt(clock_.Now(), ERROR_OPERATION_ABORTED);
+}
+
+void DriverModel::EndUnfinishedWritesAt(Duration when, DWORD error) {
   for (auto& [overlapped, job] : jobs_) {
-    if (!job.completed) job.outcome = {now, 0, ERROR_OPERATION_ABORTED};
+    if (!job.completed) job.outcome = {when, 0, error};
   }
   CompleteDue();
 }
@@ -299,7 +302,8 @@ platform::DeviceTree& DriverModel::Devices() {
   ++deviceListings;
   tree_.chains = otherDevices;
   tree_.refused = listingsRefused;
-  const std::string portName = "COM" + std::to_string(at);
+  tree_.partly = listingsPartly;
+  const std::string portName = "COM" + std::to_string(listedAt.value_or(at));
   if (!deviceGone && !nodes.empty()) {
     tree_.chains.push_back({{portName.begin(), portName.end()}, nodes, friendlyName});
   }

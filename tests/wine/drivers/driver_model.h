@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -44,6 +45,7 @@ class DriverModel : public platform::win32::serial::CommDriver {
   bool ClearCommError(HANDLE port) override;
   void Close(HANDLE port) override;
   Duration Now() override { return clock_.Now(); }
+  Duration TimeAsleep() override { return timeAsleep; }
   void Sleep(DWORD milliseconds) override;
   bool RunAside(std::function<void()> work) override;
   platform::DeviceTree& Devices() override;
@@ -72,15 +74,21 @@ class DriverModel : public platform::win32::serial::CommDriver {
 
   // The adapter pulled out: the port answers nothing and does not open.
   bool deviceGone = false;
+  // The PC's time asleep as its clocks tell it (CommDriver::TimeAsleep).
+  Duration timeAsleep{0};
   // The COM number the device is on, its node and those above it as
   // Windows lists them (none: not listed at all), Device Manager's name for
   // it, and more devices beside it.
   std::int16_t at = 1;
+  // Where Windows lists the device when not at `at`: it re-enumerated under
+  // another number while the driver still takes writes on the old handle.
+  std::optional<std::int16_t> listedAt;
   std::vector<std::u16string> nodes;
   std::u16string friendlyName;
   std::vector<fakes::DeviceChain> otherDevices;
   int deviceListings = 0;
   bool listingsRefused = false;
+  bool listingsPartly = false;  // Windows refuses the device class of this port
   // Opens take this long (on the caller's thread, or aside) and then fail.
   Duration openTime{0};
   bool opensFail = false;
@@ -132,6 +140,8 @@ class DriverModel : public platform::win32::serial::CommDriver {
 
   // Writes not finished yet end now, aborted.
   void AbortUnfinishedWrites();
+  // Writes not finished yet end at `when`, with `error` and nothing sent.
+  void EndUnfinishedWritesAt(Duration when, DWORD error);
   // Bytes not yet on the wire by `time` are dropped.
   void DropFrom(Duration time);
   // The driver takes `time` on the caller's thread.

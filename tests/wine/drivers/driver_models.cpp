@@ -79,30 +79,49 @@ bool Ch340KeepsHandleAtWake::SetCommState(HANDLE port, const DCB& state) {
 
 namespace {
 
+struct Notice {
+  platform::win32::serial::WakeNotices* wakes;
+  ULONG type;
+  Duration at;
+};
+
 DWORD WINAPI Deliver(void* context) {
-  auto& [wakes, type] =
-      *static_cast<std::pair<platform::win32::serial::WakeCount*, ULONG>*>(context);
-  wakes->OnPowerEvent(type);
+  const Notice& notice = *static_cast<Notice*>(context);
+  notice.wakes->OnPowerEvent(notice.type, notice.at);
   return 0;
 }
 
-void Notify(platform::win32::serial::WakeCount& wakes, ULONG type) {
-  std::pair notification{&wakes, type};
-  const HANDLE thread = CreateThread(nullptr, 0, &Deliver, &notification, 0, nullptr);
+void Notify(platform::win32::serial::WakeNotices& wakes, ULONG type, Duration at) {
+  Notice notice{&wakes, type, at};
+  const HANDLE thread = CreateThread(nullptr, 0, &Deliver, &notice, 0, nullptr);
   WaitForSingleObject(thread, INFINITE);
   CloseHandle(thread);
 }
 
 }  // namespace
 
-void Ch340KeepsHandleAtWake::GoToSleep() {
-  Notify(Wakes(), PBT_APMSUSPEND);
-  lineLost_ = true;
+void Ch340KeepsHandleAtWake::GoToSleep() { Notify(Wakes(), PBT_APMSUSPEND, Now()); }
+
+void Ch340KeepsHandleAtWake::WakeUp() { Notify(Wakes(), PBT_APMRESUMEAUTOMATIC, Now()); }
+
+void Ch340KeepsHandleAtWake::UserReturns() { Notify(Wakes(), PBT_APMRESUMESUSPEND, Now()); }
+
+void Ch340KeepsHandleAtWake::Sleeps(Duration span) {
+  timeAsleep += span;
+  PowerGoes(span);
 }
 
-void Ch340KeepsHandleAtWake::WakeUp() { Notify(Wakes(), PBT_APMRESUMEAUTOMATIC); }
+void Ch340KeepsHandleAtWake::FrozenFor(Duration span) { PowerGoes(span); }
 
-void Ch340KeepsHandleAtWake::UserReturns() { Notify(Wakes(), PBT_APMRESUMESUSPEND); }
+void Ch340KeepsHandleAtWake::PowerGoes(Duration span) {
+  clock_.Advance(span);
+  lineLost_ = true;
+  EndUnfinishedWritesAt(Now() + kFailsAfterWake, ERROR_GEN_FAILURE);
+}
+
+DriverModel::WriteJob Ch340KeepsHandleAtWake::Finish(Duration now, Duration lineEnd, DWORD count) {
+  return {std::max(now, lineEnd - ByteTime() * kChipBufferBytes), count, ERROR_SUCCESS};
+}
 
 DriverModel::WriteJob AcceptThenFail::Finish(Duration now, Duration, DWORD count) {
   return {now + kFailsAfter, count, ERROR_GEN_FAILURE};

@@ -138,23 +138,35 @@ class AcceptThenFail final : public DriverModel {
 
 // A CH340 whose driver keeps its handle while the PC sleeps and wakes, and
 // whose chip wakes with its line settings lost: writes still succeed, but the
-// device reads noise until the port is opened anew or its line set again.
+// device reads noise until the port is opened anew or its line set again. A
+// write finishes once its last bytes fit the chip's buffer; one still held at
+// the sleep fails a moment after the wake.
 class Ch340KeepsHandleAtWake final : public DriverModel {
  public:
+  static constexpr DWORD kChipBufferBytes = 8;
+  static constexpr Duration kFailsAfterWake = std::chrono::milliseconds(300);
   using DriverModel::DriverModel;
   HANDLE Open(const std::wstring& name) override;
   bool SetCommState(HANDLE port, const DCB& state) override;
-  // The PC sleeps (PBT_APMSUSPEND), wakes (PBT_APMRESUMEAUTOMATIC) and, when
-  // someone is there, its user returns (PBT_APMRESUMESUSPEND), each told as
-  // Windows tells it, on a thread of its own.
+  // Windows' notices, each on a thread of its own: the PC is about to sleep
+  // (PBT_APMSUSPEND), has woken (PBT_APMRESUMEAUTOMATIC), its user returns
+  // (PBT_APMRESUMESUSPEND).
   void GoToSleep();
   void WakeUp();
   void UserReturns();
+  // The PC sleeps for `span` (S3: every clock but the unbiased one moves
+  // on), or a process Modern Standby froze stands still for it (no clock
+  // tells): no thread runs meanwhile.
+  void Sleeps(Duration span);
+  void FrozenFor(Duration span);
 
  protected:
+  WriteJob Finish(Duration now, Duration lineEnd, DWORD count) override;
   bool LineGarbled() const override { return lineLost_; }
 
  private:
+  void PowerGoes(Duration span);
+
   std::atomic<bool> lineLost_{false};
 };
 

@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/line_settings.h"
 #include "platform/platform_error.h"
 #include "platform/serial_adapter.h"
+#include "platform/serial_port.h"
 #include "platform/win32/serial/comm_open.h"
 
 namespace tarvolk::platform::win32::serial {
@@ -17,7 +19,8 @@ namespace tarvolk::platform::win32::serial {
 // sighted when the port opened and noted again while it stays open, every
 // kRenewEvery by a listing beside the port's thread. So a device of the same
 // chip plugged in during the show is known as another's, also when it leaves
-// with ours (a hub that loses power) and comes back first.
+// with ours (a hub that loses power) and comes back first. A listing that no
+// longer shows the port with its adapter is dropped.
 class AdapterWatch {
  public:
   using Duration = std::chrono::nanoseconds;
@@ -32,7 +35,8 @@ class AdapterWatch {
   // adapter's, or one Windows did not list yet, which a later listing sights).
   void Opened(std::optional<AdapterSighting> sighting);
   // While the port `number` is open, at every tick: takes what a listing
-  // found and starts the next when due. Never waits.
+  // found and starts the next when due. Never waits, not even for a listing
+  // that hangs.
   void Tend(std::int16_t number);
   // The port closed or was lost: a listing under way is not taken, since the
   // devices it sees after the loss may be ours back under another number.
@@ -46,15 +50,19 @@ class AdapterWatch {
   void TryEnded(std::optional<AdapterSighting> sighting) { sighting_ = std::move(sighting); }
 
   const std::optional<AdapterSighting>& Sighting() const { return sighting_; }
-  // Why the last listing while open failed; nothing once one succeeded.
-  const std::optional<PlatformError>& Trouble() const { return trouble_; }
+  // Why the neighbours are not known as they are now, while the port is
+  // open; nothing once a listing succeeded in full.
+  const std::optional<NeighboursTrouble>& Trouble() const { return trouble_; }
 
  private:
   struct Listing;  // shared with the listing's thread, which may outlive this
 
+  void Learn(std::int16_t number, const std::vector<PresentPort>& present);
+  void StartListing(Duration now);
+
   CommDriver& driver_;
   std::optional<AdapterSighting> sighting_;
-  std::optional<PlatformError> trouble_;
+  std::optional<NeighboursTrouble> trouble_;
   std::optional<Duration> lastSearch_;
   std::shared_ptr<Listing> listing_;
   Duration nextListingAt_{0};

@@ -8,7 +8,7 @@
 #include "platform/device_tree.h"
 #include "platform/win32/serial/given_up_tries.h"
 #include "platform/win32/serial/left_writes.h"
-#include "platform/win32/serial/wake_count.h"
+#include "platform/win32/serial/wake_notices.h"
 #include "platform/win32/windows_api.h"
 
 namespace tarvolk::platform::win32::serial {
@@ -51,16 +51,23 @@ class CommDriver {
   virtual void Close(HANDLE port) = 0;
 
   // A precise monotonic clock (QueryPerformanceCounter), unlike
-  // GetTickCount64, which moves in steps of up to 16 ms.
+  // GetTickCount64, which moves in steps of up to 16 ms. Counts the time the
+  // PC sleeps.
   virtual Duration Now() = 0;
+  // The time the PC has spent asleep or hibernating since it started, as
+  // Windows' clocks tell it: GetTickCount64 counts it, the unbiased
+  // interrupt time does not. Grows only at a wake, give or take a clock tick
+  // (16 ms); readable at any moment, without a notice.
+  virtual Duration TimeAsleep() = 0;
   // Sleep: may end a little before or long after the time asked for.
   virtual void Sleep(DWORD milliseconds) = 0;
   // Runs work on a thread of its own and returns at once; false when no
   // thread could be started.
   virtual bool RunAside(std::function<void()> work) = 0;
 
-  // The device tree the COM ports hang in (SetupAPI, CfgMgr). Listing it
-  // takes milliseconds; callable from any thread.
+  // The device tree the COM ports hang in (SetupAPI, CfgMgr); callable from
+  // any thread. A listing takes tens to hundreds of milliseconds on a PC
+  // with many devices, and seconds while a Bluetooth radio wakes up.
   virtual DeviceTree& Devices() = 0;
 
   // Writes that ports gave up on while this driver still held them: their
@@ -68,13 +75,13 @@ class CommDriver {
   LeftWrites& WritesLeft() { return writesLeft_; }
   // Tries to open a port given up while under way, by any port on this driver.
   GivenUpTries& TriesGivenUp() { return triesGivenUp_; }
-  // The PC's wakes, as this driver's power notifications tell them.
-  WakeCount& Wakes() { return wakes_; }
+  // The PC's sleeps, as this driver's power notifications tell them.
+  WakeNotices& Wakes() { return wakes_; }
 
  private:
   LeftWrites writesLeft_;
   GivenUpTries triesGivenUp_;
-  WakeCount wakes_;
+  WakeNotices wakes_;
 };
 
 }  // namespace tarvolk::platform::win32::serial

@@ -56,9 +56,9 @@ AdapterSighting RenewedAt(CommDriver& driver, const AdapterSighting& sighting,
 }  // namespace
 
 OpenedPort OpenPortAt(CommDriver& driver, std::int16_t number, const LineSettings& settings) {
-  // Before the open: a wake during it may have come after the line was set.
-  const std::uint32_t wakes = driver.Wakes().Count();
-  return {OpenCommPort(driver, number, settings), number, std::nullopt, wakes};
+  // Before the open: a sleep during it may have come after the line was set.
+  const OpenMark mark{driver.Now(), driver.TimeAsleep()};
+  return {OpenCommPort(driver, number, settings), number, std::nullopt, mark};
 }
 
 std::shared_ptr<BackgroundOpen> BackgroundOpen::Start(CommDriver& driver, const Request& request) {
@@ -77,6 +77,9 @@ void BackgroundOpen::Run() {
     } catch (const PlatformError& error) {
       failure_ = error;
     }
+    // Given up (and maybe reclaimed by a starter that now opens the port
+    // itself): it lists and opens nothing more.
+    if (givenUp_.load()) return Finish({});
     if (request_.renew && sighting_) sighting_ = RenewedAt(driver_, *sighting_, request_.number);
     FollowTheAdapter();
   } catch (const std::exception&) {
@@ -93,7 +96,7 @@ void BackgroundOpen::FollowTheAdapter() {
   // Held before looking: a starter that let the try go may be opening that
   // port itself, and then takes the try back instead.
   holding_ = *moved;
-  if (stage_.load() == Stage::kAbandoned) return Finish({});
+  if (givenUp_.load()) return Finish({});
   OpenedPort port = OpenAt(*moved);
   port.sighting = SightAdapter(*moved, present);
   Finish(std::move(port));
@@ -129,7 +132,17 @@ OpenedPort BackgroundOpen::TakePort() {
   return taken;
 }
 
+std::optional<OpenedPort> BackgroundOpen::TakePortAsAsked(std::int16_t number,
+                                                          const LineSettings& settings) {
+  if (!Opened()) return std::nullopt;
+  OpenedPort opened = TakePort();
+  if (opened.number == number && request_.settings == settings) return opened;
+  driver_.Close(opened.handle);
+  return std::nullopt;
+}
+
 void BackgroundOpen::Abandon() {
+  givenUp_ = true;
   Stage expected = Stage::kRunning;
   if (stage_.compare_exchange_strong(expected, Stage::kAbandoned)) return;
   if (expected == Stage::kAbandoned) return;

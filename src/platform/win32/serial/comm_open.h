@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -26,16 +27,22 @@ HANDLE OpenCommPort(CommDriver& driver, std::int16_t number, const LineSettings&
 // read.
 std::optional<AdapterSighting> SightAdapterAt(CommDriver& driver, std::int16_t number);
 
+// The clocks just before a port opened, against which a sleep since shows.
+struct OpenMark {
+  std::chrono::nanoseconds at{0};      // CommDriver::Now
+  std::chrono::nanoseconds asleep{0};  // CommDriver::TimeAsleep
+};
+
 // An open port, the number it is on, its adapter as sighted when it opened,
-// and how many times the PC had woken just before it opened.
+// and the clocks just before it opened.
 struct OpenedPort {
   HANDLE handle = INVALID_HANDLE_VALUE;
   std::int16_t number = 0;
   std::optional<AdapterSighting> sighting;
-  std::uint32_t wakes = 0;
+  OpenMark mark;
 };
 
-// Opens port `number` as OpenCommPort does, noting the wakes before.
+// Opens port `number` as OpenCommPort does, noting the clocks before.
 OpenedPort OpenPortAt(CommDriver& driver, std::int16_t number, const LineSettings& settings);
 
 // One try to open a port again on a thread of its own, so that a driver that
@@ -52,8 +59,8 @@ class BackgroundOpen {
   struct Request {
     std::int16_t number = 0;
     LineSettings settings;
-    // The port's adapter as sighted when it last opened; sighted anew once
-    // the port opens.
+    // The port's adapter as sighted when it last opened; the port's
+    // AdapterWatch notes its neighbours again once the port is open.
     std::optional<AdapterSighting> sighting;
     // Whether to look for that adapter under other numbers.
     bool follow = false;
@@ -81,9 +88,13 @@ class BackgroundOpen {
   // Once finished: the open port; throws the try's PlatformError when it
   // failed. Only the first call gets the port.
   OpenedPort TakePort();
+  // Once finished: its port when it opened `number` with `settings`; one
+  // opened otherwise (its adapter followed elsewhere) is closed. Nothing when
+  // it opened none.
+  std::optional<OpenedPort> TakePortAsAsked(std::int16_t number, const LineSettings& settings);
   // The starter no longer wants the port: one already opened is closed at
-  // once, one still being opened as soon as it opens, and no other port is
-  // opened any more. Never waits.
+  // once, one still being opened as soon as it opens, and no other number
+  // is opened any more, also once it is reclaimed. Never waits.
   void Abandon();
   // The starter wants the port after all: true when the abandoned try is
   // still under way, which then keeps its port for TakePort again; false
@@ -105,6 +116,7 @@ class BackgroundOpen {
   std::optional<PlatformError> failure_;
   std::optional<AdapterSighting> sighting_;
   std::atomic<Stage> stage_{Stage::kRunning};
+  std::atomic<bool> givenUp_{false};
   // Its own port from the start: the starter may look before the thread runs.
   std::atomic<std::int16_t> holding_{request_.number};
 };

@@ -41,20 +41,27 @@ void CommPort::SetSettings(std::string_view settings) {
 // Nothing is ever read, so the threshold is only kept.
 void CommPort::SetReceiveThreshold(std::int16_t threshold) { receiveThreshold_ = threshold; }
 
-// The plug-in's own try, given up a moment ago (here, or by a port whose
-// thread has ended), may hold this very port right now: it is taken back
-// rather than the port opened a second time, which would be refused as "in
-// use". Tries busy with other ports cannot be in the way and end by themselves.
 void CommPort::Open() {
   if (IsOpen()) throw PlatformError("the port is already open");
-  AbandonBackgroundOpen();
-  if (std::optional<OpenedPort> port =
-          driver_.TriesGivenUp().TakeBack(driver_, portNumber_, settings_, kOwnTryWait)) {
-    return Adopt(std::move(*port));
-  }
+  if (std::optional<OpenedPort> port = TakeOwnTry()) return Adopt(std::move(*port));
   OpenedPort port = OpenPortAt(driver_, portNumber_, settings_);
   port.sighting = SightAdapterAt(driver_, portNumber_);
   Adopt(std::move(port));
+}
+
+// The plug-in's own try to reopen the port may hold this very port right
+// now: this port's, done or under way, or one given up a moment ago (by a
+// port whose thread has ended). It is taken rather than the port opened a
+// second time, which would be refused as "in use", or closed and opened
+// again. Tries busy with other ports cannot be in the way and end by
+// themselves.
+std::optional<OpenedPort> CommPort::TakeOwnTry() {
+  if (opening_ && opening_->Finished()) {
+    const std::shared_ptr<BackgroundOpen> finished = std::move(opening_);
+    return finished->TakePortAsAsked(portNumber_, settings_);
+  }
+  AbandonBackgroundOpen();
+  return driver_.TriesGivenUp().TakeBack(driver_, portNumber_, settings_, kOwnTryWait);
 }
 
 SerialPort::OpenProgress CommPort::OpenInBackground() {
@@ -80,7 +87,7 @@ std::optional<AdapterSighting> CommPort::Adapter() const {
 void CommPort::Adopt(OpenedPort port) {
   handle_ = port.handle;
   portNumber_ = port.number;
-  wakesAtOpen_ = port.wakes;
+  opened_ = port.mark;
   adapter_.Opened(std::move(port.sighting));
   writes_.Begin(handle_, portNumber_);
   live_.Raise();
@@ -128,11 +135,20 @@ std::size_t CommPort::Write(std::span<const std::uint8_t> bytes) {
 std::size_t CommPort::CollectFinishedWrites() {
   if (!IsOpen()) return 0;
   const std::size_t finished = writes_.CollectFinished();
-  if (driver_.Wakes().Count() != wakesAtOpen_) {
-    throw PortLostError("the PC woke since the port opened", PortLostError::Cause::kPcWoke);
-  }
   adapter_.Tend(portNumber_);
   return finished;
+}
+
+// Whichever tells of a sleep first, the clocks or Windows' notice, it is one
+// renewal: the port opened after the wake notes the clocks anew, and a notice
+// of a sleep that began before that open is not this port's.
+bool CommPort::SleptSinceOpen() {
+  if (!IsOpen()) return false;
+  if (driver_.TimeAsleep() - opened_.asleep > kSleepShowsAfter) {
+    driver_.Wakes().SeenByClocks(driver_.Now());
+    return true;
+  }
+  return driver_.Wakes().WokeSince(opened_.at);
 }
 
 }  // namespace tarvolk::platform::win32::serial

@@ -21,7 +21,7 @@ namespace tarvolk::platform::win32::serial {
 // driver never finishes is given up, a port that takes seconds to open is
 // reopened on a thread of its own (BackgroundOpen), and a close waits only
 // for the line time it is given. While open, the port keeps its adapter's
-// picture fresh (AdapterWatch), and once the PC has woken since it opened it
+// picture fresh (AdapterWatch), and once the PC has slept since it opened it
 // reports itself lost, as some drivers keep the handle while the chip has
 // lost its line settings.
 class CommPort final : public SerialPort {
@@ -34,6 +34,8 @@ class CommPort final : public SerialPort {
   static constexpr Duration kOwnTryWait = std::chrono::seconds(30);
   static constexpr Duration kAdapterSearchEvery = AdapterWatch::kSearchEvery;
   static constexpr std::uint32_t kMostWritesLeft = PortWrites::kMostLeftOnAPort;
+  // Time asleep that shows a sleep: well above the clocks' granularity.
+  static constexpr Duration kSleepShowsAfter = std::chrono::seconds(1);
 
   explicit CommPort(CommDriver& driver);
   // Also at thread exit, under the loader lock: nothing here waits.
@@ -54,18 +56,23 @@ class CommPort final : public SerialPort {
 
   std::size_t Write(std::span<const std::uint8_t> bytes) override;
   std::size_t CollectFinishedWrites() override;
+  bool SleptSinceOpen() override;
   // At least what unfinished writes still hold: all of them but the oldest,
   // which may have left the line but for its last byte (a UART whose driver
   // finishes a write only then). A pseudo-terminal (Wine) finishes every
   // write at once and a USB adapter once its own buffer took it, so this
   // only tells of a line slower than its nominal speed.
   std::optional<std::size_t> PendingOutputBytes() const override { return writes_.Pending(); }
-  const std::optional<PlatformError>& NeighboursUnknown() const override {
+  const std::optional<NeighboursTrouble>& NeighboursUnknown() const override {
     return adapter_.Trouble();
+  }
+  const std::optional<PlatformError>& SleepsUntold() const override {
+    return driver_.Wakes().Refusal();
   }
 
  private:
   void SleepUntil(Duration deadline);
+  std::optional<OpenedPort> TakeOwnTry();
   void AbandonBackgroundOpen();
   void Adopt(OpenedPort port);
 
@@ -74,8 +81,8 @@ class CommPort final : public SerialPort {
   LineSettings settings_;
   std::int16_t receiveThreshold_ = 0;
   HANDLE handle_ = INVALID_HANDLE_VALUE;
-  // The PC's wakes counted just before handle_ opened.
-  std::uint32_t wakesAtOpen_ = 0;
+  // The clocks just before handle_ opened.
+  OpenMark opened_;
   LiveFlag live_;  // up while handle_ is open
   AdapterWatch adapter_;
   std::shared_ptr<BackgroundOpen> opening_;

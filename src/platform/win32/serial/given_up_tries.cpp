@@ -27,23 +27,28 @@ std::optional<OpenedPort> GivenUpTries::TakeBack(CommDriver& driver, std::int16_
     reclaimed = attempt->Reclaim();
     if (reclaimed) tries_.erase(mine);
   }
+  // A reclaimed try is waited for only while it holds the number: once its
+  // own open failed it lets go, opens nothing more, and the caller opens the
+  // port itself rather than wait for what the try does next.
   const Duration deadline = driver.Now() + wait;
-  while (reclaimed ? !attempt->Finished() : attempt->Holding() == number) {
+  while (attempt->Holding() == number && !(reclaimed && attempt->Finished())) {
     if (driver.Now() >= deadline) {
-      if (reclaimed) {
-        attempt->Abandon();
-        Add(std::move(attempt));
-      }
+      if (reclaimed) GiveUpAgain(std::move(attempt));
       throw PlatformError("the port is still being opened");
     }
     driver.Sleep(1);
   }
-  if (!reclaimed || !attempt->Opened()) return std::nullopt;
-  OpenedPort opened = attempt->TakePort();
-  if (opened.number == number && attempt->Asked().settings == settings) return opened;
-  // Opened with other settings, or its adapter elsewhere: not what is wanted.
-  driver.Close(opened.handle);
-  return std::nullopt;
+  if (!reclaimed) return std::nullopt;
+  if (!attempt->Finished()) {
+    GiveUpAgain(std::move(attempt));
+    return std::nullopt;
+  }
+  return attempt->TakePortAsAsked(number, settings);
+}
+
+void GivenUpTries::GiveUpAgain(std::shared_ptr<BackgroundOpen> attempt) {
+  attempt->Abandon();
+  Add(std::move(attempt));
 }
 
 }  // namespace tarvolk::platform::win32::serial

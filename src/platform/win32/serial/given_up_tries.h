@@ -27,15 +27,18 @@ class GivenUpTries {
   void Add(std::shared_ptr<BackgroundOpen> attempt);
 
   // The port `number` as the plug-in's own try opened it, when one holds that
-  // number: waited for (at most `wait`) and taken over. Nothing when none
-  // holds it, when it opened nothing (the caller opens the port itself), or
-  // opened it otherwise than asked (closed again); a try that is letting the
-  // port go is waited for until it has. Throws PlatformError when the try
-  // outlasts the wait; it is given up again, and the next call waits anew.
+  // number: waited for while it does (at most `wait`) and taken over.
+  // Nothing when none holds it, when its open failed (the caller opens the
+  // port itself), or it opened the port otherwise than asked (closed again);
+  // a try that is letting the port go is waited for until it has. Throws
+  // PlatformError when the try outlasts the wait; it is given up again, and
+  // the next call waits anew.
   std::optional<OpenedPort> TakeBack(CommDriver& driver, std::int16_t number,
                                      const LineSettings& settings, Duration wait);
 
  private:
+  void GiveUpAgain(std::shared_ptr<BackgroundOpen> attempt);
+
   std::mutex mutex_;
   std::vector<std::shared_ptr<BackgroundOpen>> tries_;
 };

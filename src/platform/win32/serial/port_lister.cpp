@@ -35,14 +35,15 @@ void PortLister::Request() {
   if (driver.RunAside([&driver, shared = shared_] { Run(driver, *shared); })) return;
   const std::lock_guard lock(shared_->mutex);
   shared_->running = false;
-  shared_->answer = PortListing{{}, PlatformError("no thread to list the ports on"), false};
+  shared_->answer = PortListing{};
+  shared_->answer->failure = PlatformError("no thread to list the ports on");
 }
 
 void PortLister::Run(CommDriver& driver, Shared& shared) {
   for (;;) {
     PortListing listing;
     try {
-      listing.ports = ListNamedPorts(driver.Devices());
+      listing.ports = ListNamedPorts(driver.Devices(), &listing.partly);
     } catch (const PlatformError& error) {
       listing.failure = error;
     } catch (const std::exception& error) {
@@ -65,7 +66,9 @@ std::optional<PortListing> PortLister::Take() {
   if (shared_->running && !shared_->overdueTold &&
       driver_.Now() - shared_->startedAt >= kListingAnswerBound) {
     shared_->overdueTold = true;
-    return PortListing{{}, std::nullopt, true};
+    PortListing overdue;
+    overdue.overdue = true;
+    return overdue;
   }
   return std::nullopt;
 }

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/win32/serial/windows_device_tree.h"
+#include "platform/win32/win32_error.h"
 
 namespace tarvolk::platform::win32::serial {
 namespace {
@@ -11,6 +12,17 @@ LONGLONG CounterFrequency() {
   LARGE_INTEGER frequency{};
   QueryPerformanceFrequency(&frequency);
   return frequency.QuadPart;
+}
+
+// QueryPerformanceCounter, which counts the time asleep too.
+CommDriver::Duration CounterNow() {
+  static const LONGLONG frequency = CounterFrequency();
+  LARGE_INTEGER counter{};
+  QueryPerformanceCounter(&counter);
+  // Whole seconds first, so that the product cannot overflow.
+  const LONGLONG seconds = counter.QuadPart / frequency;
+  const LONGLONG rest = counter.QuadPart % frequency;
+  return std::chrono::seconds(seconds) + CommDriver::Duration(rest * 1'000'000'000 / frequency);
 }
 
 DWORD WINAPI RunTask(void* context) {
@@ -29,23 +41,27 @@ struct SubscribeParameters {  // DEVICE_NOTIFY_SUBSCRIBE_PARAMETERS
 using RegisterSuspendResume = HPOWERNOTIFY(WINAPI*)(HANDLE recipient, DWORD flags);
 
 ULONG CALLBACK OnPowerEvent(PVOID context, ULONG type, PVOID) {
-  static_cast<WakeCount*>(context)->OnPowerEvent(type);
+  static_cast<WakeNotices*>(context)->OnPowerEvent(type, CounterNow());
   return ERROR_SUCCESS;
 }
 
 // The callback form needs no window: the engine window is a message-only one,
 // which gets no WM_POWERBROADCAST. Windows has it from 8 on; it is looked up,
-// so that the library loads on Windows 7 too, which then only misses the
-// renewal after a wake. The registration lasts as long as the process, as the
-// library stays loaded.
-void WatchForWakes(WakeCount& wakes) {
+// so that the library loads on Windows 7 too, where the clocks alone tell of
+// a wake. The registration lasts as long as the process, as the library
+// stays loaded.
+void WatchForWakes(WakeNotices& wakes) {
   const FARPROC found =
       GetProcAddress(GetModuleHandleW(L"user32.dll"), "RegisterSuspendResumeNotification");
   if (found == nullptr) return;
   const auto registerFor =
       reinterpret_cast<RegisterSuspendResume>(reinterpret_cast<void (*)()>(found));
   static SubscribeParameters parameters{&OnPowerEvent, &wakes};
-  registerFor(&parameters, kNotifyByCallback);
+  if (registerFor(&parameters, kNotifyByCallback) == nullptr) {
+    const DWORD error = GetLastError();
+    wakes.Refused(
+        PlatformError(ErrorText("RegisterSuspendResumeNotification", error), SystemErrorOf(error)));
+  }
 }
 
 }  // namespace
@@ -109,14 +125,13 @@ bool WindowsCommDriver::ClearCommError(HANDLE port) {
 
 void WindowsCommDriver::Close(HANDLE port) { CloseHandle(port); }
 
-CommDriver::Duration WindowsCommDriver::Now() {
-  static const LONGLONG frequency = CounterFrequency();
-  LARGE_INTEGER counter{};
-  QueryPerformanceCounter(&counter);
-  // Whole seconds first, so that the product cannot overflow.
-  const LONGLONG seconds = counter.QuadPart / frequency;
-  const LONGLONG rest = counter.QuadPart % frequency;
-  return std::chrono::seconds(seconds) + Duration(rest * 1'000'000'000 / frequency);
+CommDriver::Duration WindowsCommDriver::Now() { return CounterNow(); }
+
+CommDriver::Duration WindowsCommDriver::TimeAsleep() {
+  ULONGLONG unbiased = 0;  // in units of 100 ns
+  QueryUnbiasedInterruptTime(&unbiased);
+  return std::chrono::milliseconds(GetTickCount64()) -
+         Duration(static_cast<Duration::rep>(unbiased) * 100);
 }
 
 void WindowsCommDriver::Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }

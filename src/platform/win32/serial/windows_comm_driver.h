@@ -6,7 +6,7 @@ namespace tarvolk::platform::win32::serial {
 
 // The COM port's calls as Windows answers them. It keeps no state of its
 // own, so one instance serves every port and every thread of the process;
-// it learns of the PC's wakes from Windows 8 on (see WakeCount).
+// it is told of the PC's sleeps from Windows 8 on (see WakeNotices).
 class WindowsCommDriver final : public CommDriver {
  public:
   static WindowsCommDriver& Instance();
@@ -25,6 +25,7 @@ class WindowsCommDriver final : public CommDriver {
   bool ClearCommError(HANDLE port) override;
   void Close(HANDLE port) override;
   Duration Now() override;
+  Duration TimeAsleep() override;
   void Sleep(DWORD milliseconds) override;
   bool RunAside(std::function<void()> work) override;
   DeviceTree& Devices() override;

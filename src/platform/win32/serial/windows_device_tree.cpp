@@ -96,16 +96,19 @@ DWORD AddPortNodes(const GUID& deviceClass, DeviceTree::Names names,
 
 // A class Windows refuses leaves the other's ports listed: the listing fails
 // only when it has nothing to tell.
-std::vector<DeviceTree::PortNode> WindowsDeviceTree::PortNodes(Names names) {
-  std::vector<PortNode> nodes;
+DeviceTree::PortNodeList WindowsDeviceTree::PortNodes(Names names) {
+  PortNodeList listed;
   DWORD refusal = ERROR_SUCCESS;
   for (const GUID* deviceClass : {&GUID_DEVCLASS_PORTS, &GUID_DEVCLASS_MODEM}) {
-    if (const DWORD error = AddPortNodes(*deviceClass, names, nodes); error != ERROR_SUCCESS) {
+    if (const DWORD error = AddPortNodes(*deviceClass, names, listed.nodes);
+        error != ERROR_SUCCESS) {
       refusal = error;
     }
   }
-  if (nodes.empty() && refusal != ERROR_SUCCESS) ThrowError("SetupDiGetClassDevsW", refusal);
-  return nodes;
+  if (refusal == ERROR_SUCCESS) return listed;
+  if (listed.nodes.empty()) ThrowError("SetupDiGetClassDevsW", refusal);
+  listed.partly = PlatformError(ErrorText("SetupDiGetClassDevsW", refusal), SystemErrorOf(refusal));
+  return listed;
 }
 
 std::optional<std::u16string> WindowsDeviceTree::InstanceId(Node node) {

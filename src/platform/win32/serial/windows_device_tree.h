@@ -10,7 +10,7 @@ namespace tarvolk::platform::win32::serial {
 // under Wine, whose ports are mapped files, the list is empty.
 class WindowsDeviceTree final : public DeviceTree {
  public:
-  std::vector<PortNode> PortNodes(Names names) override;
+  PortNodeList PortNodes(Names names) override;
   std::optional<std::u16string> InstanceId(Node node) override;
   std::optional<Node> Parent(Node node) override;
 };
