@@ -29,6 +29,11 @@ void ChannelSender::SwitchOff() {
   sentCount_.reset();
 }
 
+void ChannelSender::ConfigurationClosed() {
+  if (!output_) return SwitchOff();
+  sentCount_.reset();
+}
+
 bool ChannelSender::SetEvery(int count, int value) {
   picture_.SetAll(value);
   return ApplyCount(count, true);

@@ -31,8 +31,10 @@ class ChannelSender {
   bool StartChase(int count);
   void ChaseStep();
   bool SetOne(int count, int channel, int value);
-  // The plug-in's count is no longer known (its configuration may set it).
-  void ForgetCount() { sentCount_.reset(); }
+  // The plug-in's configuration closed: it may have set the count, and it
+  // opened the port and started sending, as for a host whose output is on.
+  // With output off here, that port is released again for other programs.
+  void ConfigurationClosed();
 
  private:
   bool Enable();

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "operator_message.h"
 #include "plugin_session.h"
 #include "startup_error.h"
 #include "test_window.h"
@@ -22,8 +23,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     auto plugin = std::make_unique<tarvolk::dmx_test::PluginSession>();
     tarvolk::dmx_test::TestWindow(*plugin).Run();
   } catch (const tarvolk::automation::CreationError& error) {
-    MessageBoxW(nullptr, tarvolk::dmx_test::StartupErrorText(error.Result()).c_str(),
-                L"Tarvolk DMX – Test", MB_OK | MB_ICONSTOP);
+    tarvolk::dmx_test::TellOperator(nullptr, tarvolk::dmx_test::StartupErrorText(error.Result()),
+                                    MB_ICONSTOP);
     exitCode = 1;
   }
   CoUninitialize();

@@ -3,12 +3,20 @@
 #include <windows.h>
 
 namespace tarvolk::dmx_test {
+namespace {
+
+bool QuitWaiting() {
+  MSG quit;
+  return PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+}
+
+}  // namespace
 
 bool NestedCalls::Run(const std::function<void()>& call) {
   ++depth_;
   call();
   --depth_;
-  if (closeAsked_ && depth_ == 0 && !closed_) {
+  if (depth_ == 0 && !closed_ && (closeAsked_ || QuitWaiting())) {
     closed_ = true;
     close_();
   }

@@ -6,7 +6,8 @@ namespace tarvolk::dmx_test {
 
 // Calls that run a message loop of their own (the plug-in's windows, message
 // boxes), and a close asked for meanwhile: it ends those loops with WM_QUIT,
-// which each passes on, and closes once the outermost call has returned.
+// which each passes on, and closes once the outermost call has returned. A
+// WM_QUIT from outside that ended such a loop closes the same way.
 class NestedCalls {
  public:
   explicit NestedCalls(std::function<void()> close) : close_(std::move(close)) {}

@@ -1,5 +1,7 @@
 #include "plugin_session.h"
 
+#include "channel_picture.h"
+
 namespace tarvolk::dmx_test {
 
 PluginSession::PluginSession() : object_(kProgId) {
@@ -32,19 +34,30 @@ std::wstring PluginSession::Configure() { return Failure(object_.Call(L"Configur
 
 std::wstring PluginSession::Term() { return Failure(object_.Call(L"Term")); }
 
+// Disable never fails in the plug-in, and a closing program has nothing to
+// offer the operator for it.
+std::wstring PluginSession::End() {
+  if (!ended_) {
+    ended_ = true;
+    Disable();
+    termFailure_ = Term();
+  }
+  return termFailure_;
+}
+
 // Where the plug-in keeps it: the settings of the program's title and the
 // plug-in's file name.
 std::wstring PluginSession::StoredPort() const {
   const std::wstring key = std::wstring(L"Software\\VB and VBA Program Settings\\") + kTitle +
                            L"\\Plugins\\" + kFileName;
-  wchar_t port[16] = {};
-  DWORD size = sizeof port - sizeof port[0];
-  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"COM", RRF_RT_REG_SZ, nullptr, port, &size) !=
-          ERROR_SUCCESS ||
-      port[0] == L'\0') {
+  wchar_t text[16] = {};
+  DWORD size = sizeof text - sizeof text[0];
+  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"COM", RRF_RT_REG_SZ, nullptr, text, &size) !=
+      ERROR_SUCCESS) {
     return {};
   }
-  return L"COM" + std::wstring(port);
+  const auto port = WholeNumberIn(text, 1, 255);
+  return port ? L"COM" + std::to_wstring(*port) : std::wstring();
 }
 
 }  // namespace tarvolk::dmx_test

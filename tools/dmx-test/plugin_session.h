@@ -29,14 +29,21 @@ class PluginSession {
   std::wstring SetChannel(int channel, int value);
   std::wstring Configure();
   std::wstring Term();
+  // How a host ends its use of the plug-in: output off, which closes the
+  // port (and journals it), and Term, which stores the port. Only the first
+  // call acts; each returns what Term failed with, nothing when it succeeded.
+  std::wstring End();
   // The port the plug-in stored for this program ("COM7"), which is apart
-  // from the one it stored for the lighting program; empty when none is.
+  // from the one it stored for the lighting program; empty when none is
+  // (none chosen is stored as 0).
   std::wstring StoredPort() const;
 
  private:
   std::wstring Failure(const automation::CallOutcome& outcome) const;
 
   automation::AutomationObject object_;
+  bool ended_ = false;
+  std::wstring termFailure_;
 };
 
 }  // namespace tarvolk::dmx_test

@@ -2,10 +2,9 @@
 
 #include <windows.h>
 
-#include <optional>
 #include <string>
 
-#include "channel_sender.h"
+#include "channel_controls.h"
 #include "journal_view.h"
 #include "nested_calls.h"
 #include "plugin_session.h"
@@ -16,13 +15,13 @@ namespace tarvolk::dmx_test {
 // port stored for this program, the journal's latest lines (read every
 // second), and what an operator tries an interface with: output on and off,
 // the plug-in's own configuration, every channel dark or full, a chase, and
-// one channel on a slider. Every action reaches the plug-in at once, so it
+// one channel on the slider. Every action reaches the plug-in at once, so it
 // is on the line from the next frame on.
 //
 // Enable, Configure and message boxes run loops of their own; a close asked
 // for meanwhile ends them (WM_QUIT, which each passes on) and closes the
-// window once they have returned: output off, Term, and the plug-in left to
-// be released.
+// window once they have returned. Every way of ending ends the plug-in as a
+// host does, once: output off, so that the port is closed, and Term.
 class TestWindow {
  public:
   explicit TestWindow(PluginSession& plugin);
@@ -35,31 +34,22 @@ class TestWindow {
   INT_PTR Handle(UINT message, WPARAM wParam, LPARAM);
   void Initialise();
   void OnCommand(int control);
-
-  void SwitchOn();
-  void SetEveryChannel(int value);
-  void ToggleChase();
-  void StopChase();
-  void SetOneChannel();
   void Configure();
   void OpenJournal();
 
-  // The count typed, or nothing after telling the operator what is wrong.
-  std::optional<int> TypedCount();
-
   void Tell(const std::wstring& text, UINT icon);
   void TellFailure(const std::wstring& call, const std::wstring& failure);
+  // Returns what Term failed with; nothing when it succeeded.
+  std::wstring EndPlugin();
   void Close();
 
-  void ShowState();
   void ShowStoredPort();
   void ShowJournal();
-  std::wstring ControlText(int control) const;
 
   PluginSession& plugin_;
   HWND window_ = nullptr;
   NestedCalls nested_;
-  ChannelSender sender_;
+  ChannelControls channels_;
   JournalView journal_;
 };
 

@@ -1,12 +1,12 @@
 #include "platform/win32/config_window.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "platform/platform_error.h"
+#include "platform/win32/modal_loop.h"
 #include "platform/win32/thread_windows.h"
-#include "platform/win32/twips.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/window_text.h"
 
@@ -22,45 +22,8 @@ constexpr int kClientHeightTwips = 1155;
 // What the list holds until the window is loaded.
 const std::vector<std::u16string> kFirstPortEntries = {u"COM1", u"COM2", u"COM3", u"COM4", u"COM5"};
 
-struct ControlSpec {
-  const wchar_t* className;
-  const wchar_t* text;
-  DWORD style;
-  DWORD exStyle;
-  TwipsRect bounds;
-  // What the font must fit instead of the text: the longest count or port name.
-  const wchar_t* widestText = nullptr;
-};
-
-// In tab order, which is the order of creation.
-constexpr std::array<ControlSpec, 5> kControls = {{
-    {L"STATIC", L"Kanalanzahl:", SS_LEFT, 0, {120, 150, 975, 255}},
-    {L"EDIT",
-     L"512",
-     WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL,
-     WS_EX_CLIENTEDGE,
-     {1200, 120, 735, 285},
-     L"254"},
-    {L"STATIC", L"Serielle ", SS_LEFT, 0, {120, 600, 615, 255}},
-    {L"STATIC", L"Port", SS_LEFT, 0, {120, 840, 615, 255}},
-    {L"COMBOBOX",
-     L"",
-     WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
-     0,
-     {1200, 600, 975, 315},
-     L"COM255"},
-}};
-
 // Posted to the dialog once its port list has closed up.
 constexpr UINT kPortListClosed = WM_APP + 1;
-
-// The thread's active top-level window, which the dialog blocks while it shows.
-HWND ActiveOwner(HWND dialog) {
-  HWND active = GetActiveWindow();
-  if (active == nullptr) return nullptr;
-  HWND topLevel = GetAncestor(active, GA_ROOT);
-  return topLevel == dialog ? nullptr : topLevel;
-}
 
 }  // namespace
 
@@ -83,40 +46,13 @@ void ConfigWindow::EnsureWindow() {
                       .bounds = {0, 0, frame.right - frame.left, frame.bottom - frame.top},
                       .parent = nullptr});
   try {
-    CreateControls(dpi);
+    controls_ = CreateConfigControls(Handle(), dpi);
+    portList_.Attach(Handle(), Child(kCombo1), controls_.comboFieldHeight);
+    portList_.SetEntries(kFirstPortEntries, 0);
   } catch (...) {
     Destroy();
     throw;
   }
-}
-
-void ConfigWindow::CreateControls(const ScreenDpi& dpi) {
-  std::array<TextToFit, kControlCount> texts{};
-  for (std::size_t i = 0; i < kControls.size(); ++i) {
-    const ControlSpec& layout = kControls[i];
-    const RECT r = dpi.Pixels(layout.bounds);
-    HWND control = CreateWindowExW(layout.exStyle, layout.className, layout.text,
-                                   WS_CHILD | WS_VISIBLE | layout.style, r.left, r.top,
-                                   r.right - r.left, r.bottom - r.top, Handle(),
-                                   reinterpret_cast<HMENU>(i + 1), ThisModule(), nullptr);
-    if (control == nullptr) throw PlatformError("cannot create the dialog's controls");
-    controls_[i] = control;
-    texts[i] = {control, layout.widestText != nullptr ? layout.widestText : layout.text};
-  }
-  font_ = ApplyFittingFont(texts, dpi.y);
-  const RECT field = dpi.Pixels(kControls[kCombo1].bounds);
-  portList_.Attach(Handle(), Child(kCombo1), field.bottom - field.top);
-  portList_.SetEntries(kFirstPortEntries, 0);
-}
-
-void ConfigWindow::CentreOnScreen() {
-  RECT frame{};
-  GetWindowRect(Handle(), &frame);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  SetWindowPos(Handle(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 std::u16string ConfigWindow::ChannelCountText() const { return ControlText(kTxtChannelCount); }
@@ -142,7 +78,7 @@ void ConfigWindow::ListPorts() {
 
 std::u16string ConfigWindow::PortText() const { return ControlText(kCombo1); }
 
-std::u16string ConfigWindow::ControlText(Control control) const {
+std::u16string ConfigWindow::ControlText(ConfigControl control) const {
   return Handle() == nullptr ? std::u16string() : FromWide(WindowText(Child(control)));
 }
 
@@ -163,7 +99,7 @@ void ConfigWindow::ShowModal() {
   EnsureWindow();
   HWND owner = ActiveOwner(Handle());
   SetWindowLongPtrW(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
-  CentreOnScreen();
+  CentreOnScreen(Handle());
   COMBOBOXINFO combo{};
   combo.cbSize = sizeof combo;
   GetComboBoxInfo(Child(kCombo1), &combo);
@@ -174,7 +110,8 @@ void ConfigWindow::ShowModal() {
   ShowWindow(Handle(), SW_SHOW);
   SetForegroundWindow(Handle());
   SetFocus(Child(kTxtChannelCount));
-  const std::optional<WPARAM> quit = RunModalLoop();
+  const std::optional<WPARAM> quit = RunModalLoop([this] { return showing_ ? Handle() : nullptr; });
+  showing_ = false;
   // The windows are enabled first so that the owner, not some other
   // program, gets activated.
   otherWindows.Restore();
@@ -182,25 +119,6 @@ void ConfigWindow::ShowModal() {
   if (Handle() != nullptr) ShowWindow(Handle(), SW_HIDE);
   if (quit) PostQuitMessage(static_cast<int>(*quit));
   if (closeFailure_) std::rethrow_exception(std::exchange(closeFailure_, nullptr));
-}
-
-std::optional<WPARAM> ConfigWindow::RunModalLoop() {
-  MSG message;
-  // The window is gone when its owner was destroyed, with it, meanwhile.
-  while (showing_ && Handle() != nullptr) {
-    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-    if (got == 0) {
-      showing_ = false;
-      return message.wParam;
-    }
-    if (got == -1) break;
-    if (!IsDialogMessageW(Handle(), &message)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
-  showing_ = false;
-  return std::nullopt;
 }
 
 void ConfigWindow::RequestClose() {

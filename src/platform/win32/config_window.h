@@ -1,14 +1,11 @@
 #pragma once
 
-#include <array>
 #include <exception>
-#include <optional>
 
 #include "platform/config_view.h"
-#include "platform/win32/dialog_font.h"
+#include "platform/win32/config_controls.h"
 #include "platform/win32/own_window.h"
 #include "platform/win32/port_list_box.h"
-#include "platform/win32/twips.h"
 
 namespace tarvolk::platform::win32 {
 
@@ -39,23 +36,16 @@ class ConfigWindow final : public ConfigView, private OwnWindow {
   void ShowModal() override;
 
  private:
-  enum Control { kLabel1, kTxtChannelCount, kLabel2, kLabel3, kCombo1, kControlCount };
-
   void EnsureWindow();
-  void CreateControls(const ScreenDpi& dpi);
-  void CentreOnScreen();
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void RequestClose();
-  // Returns the exit code of a WM_QUIT that ended the loop.
-  std::optional<WPARAM> RunModalLoop();
-  HWND Child(Control control) const { return controls_[control]; }
+  HWND Child(ConfigControl control) const { return controls_.handles[control]; }
   // Empty once the window is gone.
-  std::u16string ControlText(Control control) const;
+  std::u16string ControlText(ConfigControl control) const;
 
   ConfigViewEvents& events_;
-  std::array<HWND, kControlCount> controls_{};
+  ConfigControls controls_;
   PortListBox portList_;
-  UniqueFont font_;
   HWND focusBeforeDeactivation_ = nullptr;
   bool showing_ = false;
   bool closing_ = false;

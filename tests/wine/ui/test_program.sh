@@ -3,12 +3,15 @@
 # outside by ui-driver.exe. Without the plug-in registered it says so in
 # German, names what helps and exits with 1. With the built plug-in
 # registered and COM1 leading to the virtual interface: it names the plug-in
-# and the port stored for it; output on; 24 channels all full, a chase and
+# and the port stored for it; the plug-in's dialog closed with output off
+# leaves the port closed again; output on; 24 channels all full, a chase and
 # channel 5 at 128 on the slider reach the line as whole frames with those
 # values; a count out of range is refused and changes nothing sent; the
 # journal's lines appear in the window; ended (WM_CLOSE, as Task Manager
-# sends it) while the plug-in's own dialog is open, it ends cleanly. Screenshots at 96 and 144 DPI
-# (100 % and 150 %) are kept in WORK.
+# sends it) while the plug-in's own dialog is open, it ends cleanly; ended
+# by a logoff there, it closes the port and calls Term before its process
+# goes; every open of the port is journalled closed once. A stored 0 shows
+# as "keine". Screenshots at 96 and 144 DPI (100 % and 150 %) are kept in WORK.
 #   test_program.sh HARNESS ARCH WORK DLL PROGRAM UI_DRIVER DMX_INTERFACE
 set -uo pipefail
 harness=$1 arch=$2 work=$3 dll=$4 program=$5 driver=$6 dmx_interface=$7
@@ -33,6 +36,12 @@ start_program() {
   wine_track_pid "$program_pid"
 }
 
+# The port's opens and closes in the journal, in order: "geöffnet geschlossen ...".
+port_events() {
+  find "$WINEPREFIX/drive_c/users" -path '*/AppData/Local/Tarvolk DMX/Protokoll.txt' \
+    -exec grep -ao 'COM1 \(geöffnet\|geschlossen\)' {} + | cut -d' ' -f2 | xargs
+}
+
 start_program
 check "not registered: the German message says so and what helps" \
   ui "window=$window" "shows=nicht registriert" "shows=Installationsprogramm"
@@ -48,7 +57,12 @@ wine_run_timeout 60 "$WINE_ENV_LOADER" reg add "$settings_key" /v COM /d 1 /f >/
 start_program
 check "it names the plug-in, output off and the port stored for it" \
   ui "window=$window" "has=Tarvolk DMX Plugin" has=aus has=COM1
-check "output on" ui "window=$window" "press=Ausgabe &ein" "shows=an"
+check "the plug-in's dialog closed with output off leaves the port closed" \
+  ui "window=$window" "press=&Konfiguration …" "window=TarvolkDmx.frmConfig|Konfiguration" \
+  close "window=$window" "shows=COM1 geschlossen"
+check "the dialog opened the port and the test program closed it" \
+  test "$(port_events)" = "geöffnet geschlossen"
+check "output on" ui "window=$window" "press=Ausgabe &ein" text=Static#4=an
 check "24 channels all full" ui "window=$window" set=Edit=24 "press=Alle &voll" pause=600
 check "a chase" ui "window=$window" "press=&Lauflicht" pause=2600 "press=&Lauflicht"
 check "channel 5 at 128 on the slider" ui "window=$window" set=Edit#2=5 slide=128 pause=600
@@ -65,10 +79,23 @@ wait "$program_pid"
 check "it ends cleanly" test $? = 0
 check "Term kept the port stored" test "$(wine_reg_value "$settings_key" COM)" = 1
 
+start_program
+check "output on again" ui "window=$window" "press=Ausgabe &ein" text=Static#4=an
+wine_run_timeout 60 "$WINE_ENV_LOADER" reg delete "$settings_key" /v COM /f >/dev/null || exit 1
+check "a logoff while the plug-in's dialog is open" ui "window=$window" \
+  "press=&Konfiguration …" "window=TarvolkDmx.frmConfig|Konfiguration" "window=$window" endsession
+wait "$program_pid"
+check "before its process went, Term stored the port again" \
+  test "$(wine_reg_value "$settings_key" COM)" = 1
+check "every open of the port was closed once" \
+  test "$(port_events)" = "geöffnet geschlossen geöffnet geschlossen geöffnet geschlossen"
+
 wine_run_timeout 60 "$WINE_ENV_LOADER" reg add 'HKCU\Control Panel\Desktop' /v LogPixels \
   /t REG_DWORD /d 144 /f >/dev/null || exit 1
+wine_run_timeout 60 "$WINE_ENV_LOADER" reg add "$settings_key" /v COM /d 0 /f >/dev/null || exit 1
 start_program
-check "at 144 DPI it shows" ui "window=$window" "has=Tarvolk DMX Plugin"
+check "at 144 DPI it shows, a stored 0 as no port" \
+  ui "window=$window" "has=Tarvolk DMX Plugin" has=keine
 shot test-program-144dpi.png
 ui "window=$window" close >/dev/null
 wait "$program_pid"

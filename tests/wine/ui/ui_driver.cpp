@@ -23,6 +23,9 @@
 //   shown                 it is still visible
 //   pause=MS              wait that long
 //   quit                  post WM_QUIT to its thread, as when its program is told to end
+//   endsession            WM_QUERYENDSESSION and WM_ENDSESSION, as Windows sends them at
+//                         a logoff, then its process ended, as Windows may end it as
+//                         soon as they have returned
 //   drop                  open its combo box's drop-down list
 //   list-shows=N          that open list shows N entries at once and takes input
 //   shape=WIDTH,HEIGHT    a fixed tool window without minimise and maximise,
@@ -285,6 +288,20 @@ bool ShapeAction(const std::wstring& value, std::wstring& detail) {
          std::abs(leftGap - rightGap) <= 1 && std::abs(topGap - bottomGap) <= 1;
 }
 
+bool EndSessionAction() {
+  DWORD process = 0;
+  GetWindowThreadProcessId(current, &process);
+  HANDLE handle = OpenProcess(PROCESS_TERMINATE, FALSE, process);
+  if (handle == nullptr) return false;
+  SendMessageTimeoutW(current, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, kWaitMs,
+                      nullptr);
+  const bool told = SendMessageTimeoutW(current, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF,
+                                        SMTO_ABORTIFHUNG, kWaitMs, nullptr) != 0;
+  const bool ended = TerminateProcess(handle, 0) != 0;
+  CloseHandle(handle);
+  return told && ended;
+}
+
 bool MoveAction(const std::wstring& value) {
   const auto [x, y] = SplitPair(value, L',');
   return current != nullptr && SetWindowPos(current, nullptr, std::wcstol(x.c_str(), nullptr, 10),
@@ -373,6 +390,8 @@ bool Run(const std::wstring& argument) {
   } else if (action == L"quit") {
     passed = current != nullptr &&
              PostThreadMessageW(GetWindowThreadProcessId(current, nullptr), WM_QUIT, 0, 0) != 0;
+  } else if (action == L"endsession") {
+    passed = current != nullptr && EndSessionAction();
   } else if (action == L"pause") {
     Sleep(std::wcstoul(value.c_str(), nullptr, 10));
     passed = true;
