@@ -156,16 +156,19 @@ FunctionEnd
 !insertmacro DEFINE_DESCRIBE_EXIT "un."
 
 ; Whether $DllFile may be replaced or removed: a DLL that a running program
-; has loaded cannot be opened for writing (a sharing violation). A read-only
-; DLL is made writable first. $R0 is "free" when it is free or absent, "held"
-; when a program holds it, and otherwise Windows' error number.
+; has loaded cannot be opened for writing, whatever the sharing (a sharing
+; violation). The open shares everything, so a program that only reads it
+; (a virus scanner, the search indexer, Explorer reading its version) does
+; not count; one whose handle refuses writers does. A read-only DLL is made
+; writable first. $R0 is "free" when it is free or absent, "held" when a
+; program holds it, and otherwise Windows' error number.
 !macro DEFINE_DLL_IS_FREE UN
 Function ${UN}DllIsFree
   StrCpy $R0 free
   ${If} ${FileExists} "$DllFile"
     SetFileAttributes "$DllFile" NORMAL
-    ; GENERIC_WRITE, no sharing, OPEN_EXISTING
-    System::Call 'kernel32::CreateFileW(w "$DllFile", i 0x40000000, i 0, p 0, i 3, i 0, p 0) p .R1 ?e'
+    ; GENERIC_WRITE, FILE_SHARE_READ|WRITE|DELETE, OPEN_EXISTING
+    System::Call 'kernel32::CreateFileW(w "$DllFile", i 0x40000000, i 7, p 0, i 3, i 0, p 0) p .R1 ?e'
     Pop $R0
     ${If} $R1 = -1
       ${If} $R0 = 32
