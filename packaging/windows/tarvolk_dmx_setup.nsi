@@ -28,8 +28,9 @@
 ; changed; 740 not started as administrator.
 ; The uninstaller takes /S as well and exits with 2 when a DLL cannot be
 ; unregistered or removed (its files, its registration and the entry then
-; stay), and with 3 as the setup program does. Like every NSIS
-; uninstaller it runs from a copy in TEMP and returns at once; with
+; stay) or another of its files cannot be removed (named; the uninstaller
+; and the entry then stay), and with 3 as the setup program does. Like every
+; NSIS uninstaller it runs from a copy in TEMP and returns at once; with
 ; _?=<folder> it runs in place, is waited for and gives its exit code, but
 ; cannot remove itself.
 
@@ -108,6 +109,7 @@ Var DllFile     ; the DLL it registers
 Var Registered32  ; 1 once this run has run regsvr32 on its 32-bit DLL
 Var Registered64  ; and on the 64-bit one
 Var Failure       ; what went wrong, as the user reads it; "" until reported
+Var Stayed        ; what the uninstaller could not remove, one a line
 
 ; Runs the regsvr32 of registry view $View silently on $DllFile; $R0 is its
 ; exit code, or "" when it could not be started. For this 32-bit program
@@ -353,20 +355,37 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; A file that stays is named, as the uninstallation ends (a running
+; "Tarvolk DMX – Test" cannot be removed).
+!macro DELETE_OR_NAME FILE
+  Delete "${FILE}"
+  ${If} ${FileExists} "${FILE}"
+    StrCpy $Stayed "$Stayed$\r$\n${FILE}"
+  ${EndIf}
+!macroend
+
 Section "Uninstall"
   Call un.WaitUntilFree
   !insertmacro UNREGISTER_OR_STOP 64 "$INSTDIR\x64\${DLL_NAME}"
   !insertmacro DELETE_OR_STOP 64 "$INSTDIR\x64\${DLL_NAME}"
-  Delete "$INSTDIR\x64\${TEST_NAME}"
+  !insertmacro DELETE_OR_NAME "$INSTDIR\x64\${TEST_NAME}"
   RMDir "$INSTDIR\x64"
   !insertmacro UNREGISTER_OR_STOP 32 "$INSTDIR\${DLL_NAME}"
   !insertmacro DELETE_OR_STOP 32 "$INSTDIR\${DLL_NAME}"
-  Delete "$INSTDIR\${TEST_NAME}"
+  !insertmacro DELETE_OR_NAME "$INSTDIR\${TEST_NAME}"
+  !insertmacro DELETE_OR_NAME "$INSTDIR\${GUIDE_NAME}"
   SetShellVarContext all
   Delete "${TEST_LINK32}"
   Delete "${TEST_LINK64}"
   RMDir "${START_MENU}"
-  Delete "$INSTDIR\${GUIDE_NAME}"
+  ; The uninstaller and its entry stay, so that it can finish the job.
+  ${If} $Stayed != ""
+    StrCpy $Failure "Folgendes ließ sich nicht löschen:$Stayed"
+    DetailPrint "$Failure"
+    MessageBox MB_OK|MB_ICONSTOP "$Failure$\r$\n$\r$\nLäuft „Tarvolk DMX – Test“ noch? Schließen Sie es und starten Sie die Deinstallation noch einmal." /SD IDOK
+    SetErrorLevel ${EXIT_FAILED}
+    Abort "$Failure"
+  ${EndIf}
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
