@@ -20,25 +20,28 @@
 ;   /S          silent, for administrators' scripts
 ;   /X64        also install the 64-bit plug-in (ignored on 32-bit Windows)
 ;   /D=FOLDER   target folder; must come last, without quotes
-; Exit codes: 0 installed; 1 cancelled by the user; 2 failed (a refused
-; registration or copy is undone before, an earlier installation put back as
-; it was; or the plug-in cannot be replaced for a reason Windows names,
-; nothing changed); 3 a running program holds the plug-in and the user
-; cancelled (always in silent mode), nothing changed; 740 not started as
-; administrator.
+; Exit codes: 0 installed; 1 cancelled by the user; 2 failed (whatever failed
+; after something changed, a write NSIS itself gives up included, is undone,
+; an earlier installation put back as it was; or the plug-in cannot be
+; replaced for a reason Windows names, nothing changed); 3 a running program
+; holds the plug-in and the user cancelled (always in silent mode), nothing
+; changed; 740 not started as administrator.
 ; The uninstaller takes /S as well and exits with 2 when a DLL cannot be
 ; unregistered or removed (its files, its registration and the entry then
-; stay), and with 3 as the setup program does. Like every NSIS
-; uninstaller it runs from a copy in TEMP and returns at once; with
+; stay) or another of its files cannot be removed (named; the uninstaller
+; and the entry then stay), and with 3 as the setup program does. Like every
+; NSIS uninstaller it runs from a copy in TEMP and returns at once; with
 ; _?=<folder> it runs in place, is waited for and gives its exit code, but
 ; cannot remove itself.
 
 Unicode true
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
-; A file that cannot be written is skipped with the error flag set, without
-; asking: the checks after each copy then fail the installation and undo it,
-; rather than leave the old file in place, registered as if it were new.
+; A file that cannot be opened for writing is skipped with the error flag
+; set, without asking: the check after each copy then fails the installation
+; and undoes it, rather than leave the old file in place, registered as if it
+; were new. A write that fails after the open ends the installation with
+; NSIS's own message (none in silent mode); .onInstFailed undoes it.
 SetOverwrite try
 
 !include MUI2.nsh
@@ -53,6 +56,7 @@ SetOverwrite try
 !define GUIDE_NAME "Tarvolk_DMX-Anleitung.txt"
 !define UNINSTALLER "Tarvolk_DMX-Deinstallation.exe"
 !define TEST_NAME "Tarvolk_DMX-Test.exe"
+!define PROG_ID "Tarvolk_DMX.clsOutputDriver"
 !define START_MENU "$SMPROGRAMS\Tarvolk DMX"
 !define TEST_LINK32 "${START_MENU}\Tarvolk DMX – Test.lnk"
 !define TEST_LINK64 "${START_MENU}\Tarvolk DMX – Test (64 Bit).lnk"
@@ -102,16 +106,10 @@ VIAddVersionKey /LANG=${LANG_GERMAN} "LegalCopyright" "${PUBLISHER}"
 Var View        ; registry view of a regsvr32 call: 32 or 64
 Var Switches    ; its switches besides /s
 Var DllFile     ; the DLL it registers
-Var Registered32  ; 1 once this run registered the 32-bit DLL
-Var Registered64  ; and the 64-bit one
-Var Touched32     ; 1 once this run began to change the 32-bit plug-in's files
-Var Touched64     ; and the 64-bit one's
-Var Kept32        ; 1 when an earlier 32-bit DLL was kept in $PLUGINSDIR
-Var Kept64        ; and an earlier 64-bit one
-Var KeptGuide     ; and an earlier guide
-Var KeptTest32    ; and an earlier 32-bit test program
-Var KeptTest64    ; and an earlier 64-bit one
-Var Failure       ; what went wrong, as the user reads it
+Var Registered32  ; 1 once this run has run regsvr32 on its 32-bit DLL
+Var Registered64  ; and on the 64-bit one
+Var Failure       ; what went wrong, as the user reads it; "" until reported
+Var Stayed        ; what the uninstaller could not remove, one a line
 
 ; Runs the regsvr32 of registry view $View silently on $DllFile; $R0 is its
 ; exit code, or "" when it could not be started. For this 32-bit program
@@ -156,16 +154,19 @@ FunctionEnd
 !insertmacro DEFINE_DESCRIBE_EXIT "un."
 
 ; Whether $DllFile may be replaced or removed: a DLL that a running program
-; has loaded cannot be opened for writing (a sharing violation). A read-only
-; DLL is made writable first. $R0 is "free" when it is free or absent, "held"
-; when a program holds it, and otherwise Windows' error number.
+; has loaded cannot be opened for writing, whatever the sharing (a sharing
+; violation). The open shares everything, so a program that only reads it
+; (a virus scanner, the search indexer, Explorer reading its version) does
+; not count; one whose handle refuses writers does. A read-only DLL is made
+; writable first. $R0 is "free" when it is free or absent, "held" when a
+; program holds it, and otherwise Windows' error number.
 !macro DEFINE_DLL_IS_FREE UN
 Function ${UN}DllIsFree
   StrCpy $R0 free
   ${If} ${FileExists} "$DllFile"
     SetFileAttributes "$DllFile" NORMAL
-    ; GENERIC_WRITE, no sharing, OPEN_EXISTING
-    System::Call 'kernel32::CreateFileW(w "$DllFile", i 0x40000000, i 0, p 0, i 3, i 0, p 0) p .R1 ?e'
+    ; GENERIC_WRITE, FILE_SHARE_READ|WRITE|DELETE, OPEN_EXISTING
+    System::Call 'kernel32::CreateFileW(w "$DllFile", i 0x40000000, i 7, p 0, i 3, i 0, p 0) p .R1 ?e'
     Pop $R0
     ${If} $R1 = -1
       ${If} $R0 = 32
@@ -224,120 +225,41 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-; An earlier installation's FILE is kept as COPY (FLAG 1) until the new one
-; is registered; one that cannot be kept fails the installation first.
-!macro KEEP_EARLIER FILE COPY FLAG
-  ${If} ${FileExists} "${FILE}"
-    ClearErrors
-    CopyFiles /SILENT "${FILE}" "${COPY}"
-    ${If} ${Errors}
-      StrCpy $Failure "Die bisherige Datei ließ sich nicht sichern: ${FILE}"
-      Call Fail
-    ${EndIf}
-    StrCpy ${FLAG} 1
-  ${EndIf}
-!macroend
+!include tarvolk_dmx_rollback.nsh
 
 Section "${PRODUCT} (32 Bit)" SecPlugin32
   SectionIn RO
   Call WaitUntilFree
   InitPluginsDir
-  !insertmacro KEEP_EARLIER "$INSTDIR\${DLL_NAME}" "$PLUGINSDIR\earlier32.dll" $Kept32
-  !insertmacro KEEP_EARLIER "$INSTDIR\${GUIDE_NAME}" "$PLUGINSDIR\earlier-guide.txt" $KeptGuide
-  !insertmacro KEEP_EARLIER "$INSTDIR\${TEST_NAME}" "$PLUGINSDIR\earlier-test32.exe" $KeptTest32
-  StrCpy $Touched32 1
-  SetOutPath "$INSTDIR"
-  ClearErrors
-  File "/oname=${DLL_NAME}" "${DLL32}"
-  File "/oname=${GUIDE_NAME}" "${GUIDE}"
-  File "/oname=${TEST_NAME}" "${TEST32}"
-  ${If} ${Errors}
-    StrCpy $Failure "$(^NameDA) (32 Bit) konnte nicht nach $INSTDIR kopiert werden."
-    Call Fail
+  !insertmacro NOTE_EARLIER_REGISTRATION 32
+  ${If} ${RunningX64}
+    !insertmacro NOTE_EARLIER_REGISTRATION 64
   ${EndIf}
+  SetOutPath "$INSTDIR"
+  !insertmacro INSTALL_FILE "${DLL32}" "$INSTDIR\${DLL_NAME}"
+  !insertmacro INSTALL_FILE "${GUIDE}" "$INSTDIR\${GUIDE_NAME}"
+  !insertmacro INSTALL_FILE "${TEST32}" "$INSTDIR\${TEST_NAME}"
 SectionEnd
 
 Section /o "${PRODUCT} (64 Bit)" SecPlugin64
-  !insertmacro KEEP_EARLIER "$INSTDIR\x64\${DLL_NAME}" "$PLUGINSDIR\earlier64.dll" $Kept64
-  !insertmacro KEEP_EARLIER "$INSTDIR\x64\${TEST_NAME}" "$PLUGINSDIR\earlier-test64.exe" $KeptTest64
-  StrCpy $Touched64 1
   SetOutPath "$INSTDIR\x64"
-  ClearErrors
-  File "/oname=${DLL_NAME}" "${DLL64}"
-  File "/oname=${TEST_NAME}" "${TEST64}"
-  ${If} ${Errors}
-    StrCpy $Failure "$(^NameDA) (64 Bit) konnte nicht nach $INSTDIR\x64 kopiert werden."
-    Call Fail
-  ${EndIf}
+  !insertmacro INSTALL_FILE "${DLL64}" "$INSTDIR\x64\${DLL_NAME}"
+  !insertmacro INSTALL_FILE "${TEST64}" "$INSTDIR\x64\${TEST_NAME}"
 SectionEnd
-
-; A file this run touched: the earlier one put back, or the new one removed.
-!macro PUT_BACK FILE COPY KEPT TOUCHED
-  ${If} ${TOUCHED} == 1
-    ${If} ${KEPT} == 1
-      CopyFiles /SILENT "${COPY}" "${FILE}"
-    ${Else}
-      Delete "${FILE}"
-    ${EndIf}
-  ${EndIf}
-!macroend
-
-; A DLL put back is registered again.
-!macro PUT_BACK_DLL VIEW FILE KEPT TOUCHED
-  !insertmacro PUT_BACK "${FILE}" "$PLUGINSDIR\earlier${VIEW}.dll" ${KEPT} ${TOUCHED}
-  ${If} ${TOUCHED} == 1
-  ${AndIf} ${KEPT} == 1
-    !insertmacro REGSVR32 "" ${VIEW} "" "${FILE}"
-  ${EndIf}
-!macroend
-
-; Undoes the new registrations and puts back what was there before: an
-; earlier installation stays as it was, registered, with its entry and
-; uninstaller, which this run writes only at its end. A DLL whose
-; registration was refused has already undone its own. The folders go only
-; when empty: the target may be the host's own folder.
-Function RollBack
-  ${If} $Registered64 == 1
-    !insertmacro REGSVR32 "" 64 "/u" "$INSTDIR\x64\${DLL_NAME}"
-  ${EndIf}
-  ${If} $Registered32 == 1
-    !insertmacro REGSVR32 "" 32 "/u" "$INSTDIR\${DLL_NAME}"
-  ${EndIf}
-  ; A folder in use as the working folder cannot be removed.
-  SetDetailsPrint none
-  SetOutPath "$TEMP"
-  SetDetailsPrint lastused
-  !insertmacro PUT_BACK_DLL 64 "$INSTDIR\x64\${DLL_NAME}" $Kept64 $Touched64
-  !insertmacro PUT_BACK "$INSTDIR\x64\${TEST_NAME}" "$PLUGINSDIR\earlier-test64.exe" $KeptTest64 $Touched64
-  RMDir "$INSTDIR\x64"
-  !insertmacro PUT_BACK_DLL 32 "$INSTDIR\${DLL_NAME}" $Kept32 $Touched32
-  !insertmacro PUT_BACK "$INSTDIR\${TEST_NAME}" "$PLUGINSDIR\earlier-test32.exe" $KeptTest32 $Touched32
-  !insertmacro PUT_BACK "$INSTDIR\${GUIDE_NAME}" "$PLUGINSDIR\earlier-guide.txt" $KeptGuide $Touched32
-  RMDir "$INSTDIR"
-FunctionEnd
-
-; Rolls back, reports $Failure and stops the installation with EXIT_FAILED.
-Function Fail
-  Call RollBack
-  DetailPrint "$Failure"
-  MessageBox MB_OK|MB_ICONSTOP "$Failure$\r$\n$\r$\nDie Installation wurde rückgängig gemacht; eine frühere Installation bleibt, wie sie war." /SD IDOK
-  SetErrorLevel ${EXIT_FAILED}
-  Abort "$Failure"
-FunctionEnd
 
 !macro REGISTER_OR_FAIL VIEW FILE
   DetailPrint "Registrieren (${VIEW} Bit): ${FILE}"
+  StrCpy $Registered${VIEW} 1
   !insertmacro REGSVR32 "" ${VIEW} "" "${FILE}"
   ${If} $R0 != 0
     Call DescribeExit
     StrCpy $Failure "$(^NameDA) (${VIEW} Bit) konnte nicht registriert werden: $R1."
     Call Fail
   ${EndIf}
-  StrCpy $Registered${VIEW} 1
 !macroend
 
 ; Runs after the file sections: registers what they copied, then writes the
-; uninstaller and its entry. The registration undoes itself when refused.
+; uninstaller, its entry and the Start-menu entries, each kept first.
 Section "-Registrierung"
   !insertmacro REGISTER_OR_FAIL 32 "$INSTDIR\${DLL_NAME}"
   ${If} ${SectionIsSelected} ${SecPlugin64}
@@ -349,33 +271,23 @@ Section "-Registrierung"
     SectionGetSize ${SecPlugin64} $2
     IntOp $1 $1 + $2
   ${EndIf}
-  ClearErrors
-  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $1
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  !insertmacro KEEP "$INSTDIR\${UNINSTALLER}"
+  !insertmacro ENTRY_VALUES KEEP_ENTRY
   ; For every user of the PC, as the plug-in is registered for all of them.
   SetShellVarContext all
+  !insertmacro KEEP "${TEST_LINK32}"
+  ${If} ${SectionIsSelected} ${SecPlugin64}
+    !insertmacro KEEP "${TEST_LINK64}"
+  ${EndIf}
+  ClearErrors
+  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  !insertmacro ENTRY_VALUES WRITE_ENTRY
   CreateDirectory "${START_MENU}"
   CreateShortCut "${TEST_LINK32}" "$INSTDIR\${TEST_NAME}"
   ${If} ${SectionIsSelected} ${SecPlugin64}
     CreateShortCut "${TEST_LINK64}" "$INSTDIR\x64\${TEST_NAME}"
   ${EndIf}
   ${If} ${Errors}
-    ; An earlier installation keeps its own.
-    ${If} $Kept32 != 1
-      DeleteRegKey HKLM "${UNINSTALL_KEY}"
-      Delete "$INSTDIR\${UNINSTALLER}"
-      Delete "${TEST_LINK32}"
-      Delete "${TEST_LINK64}"
-      RMDir "${START_MENU}"
-    ${EndIf}
     StrCpy $Failure "Das Deinstallationsprogramm, sein Eintrag unter „Programme und Features“ oder das Testprogramm im Startmenü konnte nicht eingetragen werden."
     Call Fail
   ${EndIf}
@@ -443,20 +355,37 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; A file that stays is named, as the uninstallation ends (a running
+; "Tarvolk DMX – Test" cannot be removed).
+!macro DELETE_OR_NAME FILE
+  Delete "${FILE}"
+  ${If} ${FileExists} "${FILE}"
+    StrCpy $Stayed "$Stayed$\r$\n${FILE}"
+  ${EndIf}
+!macroend
+
 Section "Uninstall"
   Call un.WaitUntilFree
   !insertmacro UNREGISTER_OR_STOP 64 "$INSTDIR\x64\${DLL_NAME}"
   !insertmacro DELETE_OR_STOP 64 "$INSTDIR\x64\${DLL_NAME}"
-  Delete "$INSTDIR\x64\${TEST_NAME}"
+  !insertmacro DELETE_OR_NAME "$INSTDIR\x64\${TEST_NAME}"
   RMDir "$INSTDIR\x64"
   !insertmacro UNREGISTER_OR_STOP 32 "$INSTDIR\${DLL_NAME}"
   !insertmacro DELETE_OR_STOP 32 "$INSTDIR\${DLL_NAME}"
-  Delete "$INSTDIR\${TEST_NAME}"
+  !insertmacro DELETE_OR_NAME "$INSTDIR\${TEST_NAME}"
+  !insertmacro DELETE_OR_NAME "$INSTDIR\${GUIDE_NAME}"
   SetShellVarContext all
   Delete "${TEST_LINK32}"
   Delete "${TEST_LINK64}"
   RMDir "${START_MENU}"
-  Delete "$INSTDIR\${GUIDE_NAME}"
+  ; The uninstaller and its entry stay, so that it can finish the job.
+  ${If} $Stayed != ""
+    StrCpy $Failure "Folgendes ließ sich nicht löschen:$Stayed"
+    DetailPrint "$Failure"
+    MessageBox MB_OK|MB_ICONSTOP "$Failure$\r$\n$\r$\nLäuft „Tarvolk DMX – Test“ noch? Schließen Sie es und starten Sie die Deinstallation noch einmal." /SD IDOK
+    SetErrorLevel ${EXIT_FAILED}
+    Abort "$Failure"
+  ${EndIf}
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"

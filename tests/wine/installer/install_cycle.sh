@@ -8,7 +8,8 @@
 # entry; then the silent uninstallation from that entry, which removes
 # everything but the stored port. Another plug-in's guide, Anleitung.txt, lies in the folder all
 # along and survives both. While a running program holds the plug-in, a new
-# setup and the uninstaller each stop with exit code 3 and change nothing.
+# setup and the uninstaller each stop with exit code 3 and change nothing;
+# one that only reads it, sharing it, holds up no new setup.
 #   install_cycle.sh HARNESS ARCH WORK_DIR SETUP DLL CLIENT_VBS DLL_HOLDER
 set -euo pipefail
 harness=$1 arch=$2 work=$3 setup=$4 dll=$5 client=$6 holder=$7
@@ -82,16 +83,21 @@ QuietUninstallString|"$uninstaller" /S
 EstimatedSize|$(printf '0x%x' "$size_kb")
 EOF
 
+# A program holding the plug-in, loaded or (with "read") open for reading.
+hold() {
+  rm -f "$work/release"
+  wine_run_timeout 120 "$WINE_ENV_LOADER" "$holder" "$held" "$(winepath -w "$work/release")" "$@" \
+    >"$work/holder.txt" &
+  holder_pid=$! && wine_track_pid "$holder_pid"
+  for _ in $(seq 600); do grep -q held "$work/holder.txt" && break; sleep 0.1; done
+  expect "a program holds the plug-in ${1:-loaded}" "$(tr -d '\r' <"$work/holder.txt")" held
+}
+release() { touch "$work/release" && wait "$holder_pid" || true; }
+
 # A lighting program holding the plug-in of this architecture: neither a new
 # setup nor the uninstaller (run in place, to be waited for) touches anything.
 held=$(installed_dll "$install_dir" "${views[-1]}")
-rm -f "$work/release"
-wine_run_timeout 120 "$WINE_ENV_LOADER" "$holder" "$held" "$(winepath -w "$work/release")" \
-  >"$work/holder.txt" &
-holder_pid=$!
-wine_track_pid "$holder_pid"
-for _ in $(seq 600); do grep -q held "$work/holder.txt" && break; sleep 0.1; done
-expect "a program holds the plug-in" "$(tr -d '\r' <"$work/holder.txt")" held
+hold
 status=0
 run_command_line "\"$(winepath -w "$setup")\" /S /X64 /D=$install_dir" || status=$?
 expect "setup while the plug-in is held: exit code" "$status" 3
@@ -101,8 +107,13 @@ expect "uninstallation while the plug-in is held: exit code" "$status" 3
 for view in "${views[@]}"; do check_registered "$view" "$(installed_dll "$install_dir" "$view")"; done
 expect "the held DLL in place" "$(exists "$held")" present
 expect "its entry in place" "$(entry DisplayName)" "Tarvolk DMX Plugin"
-touch "$work/release"
-wait "$holder_pid" || true
+release
+# A reader that shares it, as a virus scanner does, holds up no upgrade.
+hold read
+status=0
+run_command_line "\"$(winepath -w "$setup")\" /S /X64 /D=$install_dir" || status=$?
+expect "setup while a reader has the plug-in open: exit code" "$status" 0
+release
 
 # The uninstaller runs from a copy in TEMP and its first process returns at
 # once: the prefix's server ends only when that copy has finished.
