@@ -4,6 +4,7 @@
 #   scripts/install-deps.sh windows   cross-built component and its tests under Wine
 #   scripts/install-deps.sh bench     `make bench`: its analysis (python3) and plot (gnuplot)
 #   scripts/install-deps.sh fuzz      clang and libFuzzer for the fuzzing targets
+#   scripts/install-deps.sh mutants   the mutation check: its tool (python3) and the clone it works in (git)
 set -euo pipefail
 
 core_packages=(build-essential cmake make googletest libgtest-dev libgmock-dev libbenchmark-dev)
@@ -15,6 +16,7 @@ windows_packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
 bench_packages=(python3 gnuplot-nox)
 # libFuzzer and the sanitizer runtimes clang links come with libclang-rt-14-dev.
 fuzz_packages=(clang libclang-rt-14-dev)
+mutants_packages=(python3 git)
 
 packages=()
 for group in "$@"; do
@@ -23,6 +25,7 @@ for group in "$@"; do
     windows) packages+=("${windows_packages[@]}") ;;
     bench) packages+=("${bench_packages[@]}") ;;
     fuzz) packages+=("${fuzz_packages[@]}") ;;
+    mutants) packages+=("${mutants_packages[@]}") ;;
     *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
   esac
 done
