@@ -236,7 +236,9 @@ wine_start_xvfb() {
         wait "$pid" 2>/dev/null || true
         continue 2
       fi
-      if [[ -e /tmp/.X11-unix/X$display ]]; then
+      # The lock file names the server that owns the display: another test's
+      # Xvfb may have made the socket while ours is still failing to start.
+      if [[ -e /tmp/.X11-unix/X$display && $(tr -d ' \n' <"/tmp/.X$display-lock" 2>/dev/null) == "$pid" ]]; then
         wine_track_pid "$pid"
         export DISPLAY=":$display"
         return 0
