@@ -80,9 +80,10 @@ class SerialPort {
   virtual void SetReceiveThreshold(std::int16_t threshold) = 0;
 
   // Opens the port exclusively with the current number and settings; when the
-  // port's own earlier try to reopen it is still under way, takes what that
-  // try comes to, which may be its adapter under another number. Throws
-  // PlatformError when the port does not exist, is 0 or is held elsewhere.
+  // port's own try to reopen it has opened it, or the adapter it followed
+  // under another number, takes that port; when the try is still opening it,
+  // waits for that open. Throws PlatformError when the port does not exist,
+  // is 0 or is held elsewhere.
   virtual void Open() = 0;
 
   enum class OpenProgress { kOpen, kOpening };

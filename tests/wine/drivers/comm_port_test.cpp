@@ -409,26 +409,59 @@ TEST(Waits, ADriverThatRecoversWhileThePortIsLostGetsItBack) {
   EXPECT_EQ(hole.eventsMade, events) << "the writes it gave back serve again";
 }
 
-// The try has opened the port again, and output is switched on before the
-// next tick takes the port: Enable takes it as it is, without closing it and
-// opening it again.
-TEST(Reopen, EnableTakesTheTrysOpenPort) {
+// The try has opened the port again, where it was or where it followed the
+// adapter, and the host acts before the next tick takes the port: Enable
+// takes it as it is, without closing it and opening it again; another port
+// picked in the dialog, or output switched off, lets it go.
+enum class HostAct { kEnable, kPickCom2, kDisable };
+struct Unadopted {
+  const char* name;
+  std::int16_t backAt;
+  HostAct act;
+};
+
+void PrintTo(const Unadopted& unadopted, std::ostream* os) { *os << unadopted.name; }
+
+class UnadoptedTry : public ::testing::TestWithParam<Unadopted> {};
+
+TEST_P(UnadoptedTry, IsTakenOnlyByAnOpenOfItsPort) {
+  const Unadopted& unadopted = GetParam();
   Show show;
   auto& port = show.Use<InstantWrites>();
+  port.nodes = fakes::kFt232r;
   ASSERT_TRUE(show.Enable(24));
   show.Run(100ms);
   port.deviceGone = true;
-  show.Run(100ms);
+  show.Run(700ms);
+  port.at = unadopted.backAt;
   port.deviceGone = false;
-  for (int tick = 0; tick < 100 && port.opens < 2; ++tick) show.Run(Show::kClockTick + 1ns);
+  for (int tick = 0; tick < 200 && port.opens < 2; ++tick) show.Run(Show::kClockTick + 1ns);
   ASSERT_TRUE(show.Link().IsReopening()) << "the port is not taken yet";
-  EXPECT_TRUE(show.Enable(24));
+  if (unadopted.act == HostAct::kEnable) {
+    EXPECT_TRUE(show.Enable(24));
+  } else if (unadopted.act == HostAct::kPickCom2) {
+    show.CloseDialog(u"24", 1);
+  } else {
+    show.Disable();
+  }
+  const bool taken = unadopted.act == HostAct::kEnable;
   EXPECT_EQ(port.opens, 2);
-  EXPECT_EQ(port.closes, 1);
+  EXPECT_EQ(port.IsHeld(), taken);
+  EXPECT_EQ(show.Messages().size(), unadopted.act == HostAct::kPickCom2 ? 1u : 0u);
+  if (!taken) return;
+  EXPECT_EQ(show.PortNumber(), unadopted.backAt);
   const Duration enabled = show.Now();
   show.Run(1s);
   EXPECT_GT(FramesAfter(port, enabled), 20u);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Reopen, UnadoptedTry,
+    ::testing::Values(Unadopted{"EnableWhereItWas", 1, HostAct::kEnable},
+                      Unadopted{"EnableWhereItFollowedTheAdapter", 9, HostAct::kEnable},
+                      Unadopted{"AnotherPortPickedInTheDialog", 9, HostAct::kPickCom2},
+                      Unadopted{"OutputSwitchedOff", 9, HostAct::kDisable}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 // A try on a thread of its own that is still under way when output stops:
 // Disable does not wait for it, and the port it opens later is let go.
@@ -584,10 +617,10 @@ using Devices = std::vector<fakes::DeviceChain>;
 struct Replug {
   const char* name;
   fakes::Nodes before;     // on COM1
-  Devices beside;          // present all along
+  Devices beside = {};     // present all along
   std::int16_t at;         // where it comes back
   fakes::Nodes after;      // there; none: it stays away
-  Devices appearing;       // while it was away
+  Devices appearing = {};  // while it was away
   std::uint8_t portAfter;  // 0: output stays dark
   bool refusedThere = false;
   Devices pluggedIn = {};           // after output started
@@ -597,6 +630,8 @@ struct Replug {
   // Windows lists it where it comes back for a while before its port here
   // fails: a listing of its neighbours then must not file it as another's.
   bool listedThereFirst = false;
+  // Windows lists it only after the port opened.
+  bool listedLate = false;
 };
 
 void PrintTo(const Replug& replug, std::ostream* os) { *os << replug.name; }
@@ -607,14 +642,15 @@ TEST_P(Replugged, OutputFollowsOnlyItsOwnAdapter) {
   const Replug& replug = GetParam();
   Show show;
   auto& port = show.Use<InstantWrites>();
-  port.nodes = replug.before;
+  port.nodes = replug.listedLate ? fakes::Nodes{} : replug.before;
   port.otherDevices = replug.beside;
   ASSERT_TRUE(show.Enable(24));
   const std::u16string& node = replug.before.front();
   EXPECT_EQ(show.Journal().back().find(u"(USB-Adapter") != std::u16string::npos,
-            node.starts_with(u"USB\\") || node.starts_with(u"FTDIBUS\\"))
+            !replug.listedLate && (node.starts_with(u"USB\\") || node.starts_with(u"FTDIBUS\\")))
       << "the journal names the adapter";
   show.Run(replug.pluggedInAfter);
+  port.nodes = replug.before;
   port.otherDevices.insert(port.otherDevices.end(), replug.pluggedIn.begin(),
                            replug.pluggedIn.end());
   show.Run(replug.pluggedInFor);
@@ -705,19 +741,20 @@ INSTANTIATE_TEST_SUITE_P(
                2500ms,
                5s,
                true},
-        Replug{"ListedThereBeforeItsPortFails",
-               kFtdi,
-               {},
-               9,
-               kFtdi,
-               {},
-               9,
-               false,
-               {},
-               300ms,
-               300ms,
-               false,
-               true}),
+        Replug{.name = "ListedThereBeforeItsPortFails",
+               .before = kFtdi,
+               .at = 9,
+               .after = kFtdi,
+               .portAfter = 9,
+               .listedThereFirst = true},
+        Replug{.name = "ListedOnlyAfterTheOpen",
+               .before = kFtdi,
+               .at = 9,
+               .after = kFtdi,
+               .portAfter = 9,
+               .pluggedInAfter = 2500ms,
+               .pluggedInFor = 2s,
+               .listedLate = true}),
     [](const auto& param) { return std::string(param.param.name); });
 
 // Pulled out again soon after output followed it to another socket: a
@@ -760,6 +797,28 @@ TEST(Adapters, AListingOfItsNeighboursThatFailsIsSaidOnceASpell) {
                             [said](const auto& line) { return line.starts_with(said); }),
               2);
   }
+}
+
+// A listing of the neighbours that does not return keeps its thread; it is
+// said once, once it is overdue, and output goes on.
+TEST(Adapters, AListingThatDoesNotReturnIsSaidOnce) {
+  Show show;
+  auto& port = show.Use<GatedOpen>();
+  port.nodes = fakes::kFt232r;
+  port.gatedListings = true;
+  ASSERT_TRUE(show.Enable(24));
+  const auto said = [&] {
+    return std::count_if(show.Journal().begin(), show.Journal().end(), [](const auto& line) {
+      return line.starts_with(
+          u"Windows nennt die Geräte neben COM1 nicht (keine Antwort nach 5 s)");
+    });
+  };
+  show.Run(AdapterWatch::kRenewEvery + 4s);
+  EXPECT_EQ(said(), 0) << "not yet overdue";
+  show.Run(10s);
+  EXPECT_EQ(said(), 1);
+  EXPECT_GT(show.Decoded().frames, 500u);
+  port.Release();
 }
 
 // Drivers that drop what they still hold at the close: a USB adapter's

@@ -11,6 +11,7 @@ namespace tarvolk::drivers {
 namespace {
 
 using namespace std::chrono_literals;
+using platform::win32::serial::WakeNotices;
 
 std::size_t LinesWith(const Show& show, std::u16string_view text) {
   return static_cast<std::size_t>(
@@ -63,14 +64,22 @@ TEST(Wake, OutputIsRenewedOnceAfterEverySleep) {
   EXPECT_EQ(ch340.opens, 5);
   EXPECT_EQ(LinesWith(show, u"nach dem Aufwachen des PCs"), 3u);
 
+  show.Run(WakeNotices::kLateNotice);
+  ch340.WakeUp();  // a resume with no suspend notice before it, and no clock moved
+  show.Run(1s);
+  EXPECT_EQ(ch340.opens, 6);
+  ch340.UserReturns();  // which alone tells of no wake
+  show.Run(1s);
+  EXPECT_EQ(ch340.opens, 6);
+
   show.Disable();
   ch340.GoToSleep();
   ch340.Sleeps(1h);
   ASSERT_TRUE(show.Enable(24));
   ch340.WakeUp();
   show.Run(1s);
-  EXPECT_EQ(ch340.opens, 6) << "a sleep while output was off";
-  EXPECT_EQ(LinesWith(show, u"neu geöffnet"), 4u);
+  EXPECT_EQ(ch340.opens, 7) << "a sleep while output was off";
+  EXPECT_EQ(LinesWith(show, u"neu geöffnet"), 5u);
   EXPECT_EQ(LinesWith(show, u"verloren"), 0u);
   EXPECT_TRUE(show.Messages().empty());
 }

@@ -136,7 +136,8 @@ std::optional<OpenedPort> BackgroundOpen::TakePortAsAsked(std::int16_t number,
                                                           const LineSettings& settings) {
   if (!Opened()) return std::nullopt;
   OpenedPort opened = TakePort();
-  if (opened.number == number && request_.settings == settings) return opened;
+  const bool asked = opened.number == number || request_.number == number;
+  if (asked && request_.settings == settings) return opened;
   driver_.Close(opened.handle);
   return std::nullopt;
 }

@@ -88,9 +88,9 @@ class BackgroundOpen {
   // Once finished: the open port; throws the try's PlatformError when it
   // failed. Only the first call gets the port.
   OpenedPort TakePort();
-  // Once finished: its port when it opened `number` with `settings`; one
-  // opened otherwise (its adapter followed elsewhere) is closed. Nothing when
-  // it opened none.
+  // Once finished: its port when it opened `number`, or was to reopen
+  // `number` and found its adapter elsewhere, with `settings`; any other is
+  // closed. Nothing when it opened none.
   std::optional<OpenedPort> TakePortAsAsked(std::int16_t number, const LineSettings& settings);
   // The starter no longer wants the port: one already opened is closed at
   // once, one still being opened as soon as it opens, and no other number
