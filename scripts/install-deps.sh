@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a part of the build needs, and only those missing.
-#   scripts/install-deps.sh core      native build and unit tests
+#   scripts/install-deps.sh core      native build and unit tests (python3: the guide's check, the tools')
 #   scripts/install-deps.sh windows   cross-built component and its tests under Wine
 #   scripts/install-deps.sh bench     `make bench`: its analysis (python3) and plot (gnuplot)
 #   scripts/install-deps.sh fuzz      clang and libFuzzer for the fuzzing targets
 #   scripts/install-deps.sh mutants   the mutation check: its tool (python3) and the clone it works in (git)
 set -euo pipefail
 
-core_packages=(build-essential cmake make googletest libgtest-dev libgmock-dev libbenchmark-dev)
+core_packages=(build-essential cmake make googletest libgtest-dev libgmock-dev libbenchmark-dev python3)
 # widl comes from wine64-tools; fonts-wine (only a Recommends of wine) gives the
 # prefixes Tahoma, MS Sans Serif and Marlett.
 windows_packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools

@@ -145,6 +145,7 @@ Function RollBack
     IntOp $Changes $Changes - 1
   ${Loop}
   RMDir "$INSTDIR\x64"
+  RMDir "$INSTDIR\${PICTURES_NAME}"
   RMDir "$INSTDIR"
   SetShellVarContext all
   RMDir "${START_MENU}"

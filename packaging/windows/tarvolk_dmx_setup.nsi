@@ -4,16 +4,19 @@
 ; regsvr32 of its own registry view; installs beside each DLL the operators'
 ; test program of its architecture, Tarvolk_DMX-Test.exe, with an entry in
 ; the Start menu ("Tarvolk DMX – Test", and "… (64 Bit)"); installs the
-; German guide beside the DLL, under a name of its own (the plug-in folder is
-; shared with the host's other plug-ins, whose files are never touched),
-; offered on the finish page; and writes an uninstaller and the entry under
-; "Programs and Features".
+; German guide beside the DLL, a page with its pictures in a folder beside it,
+; under names of its own (the plug-in folder is shared with the host's other
+; plug-ins, whose files are never touched), with an entry in the Start menu
+; ("Tarvolk DMX – Anleitung"), offered on the finish page; and writes an
+; uninstaller and the entry under "Programs and Features".
 ; The user's stored port settings and the plug-in's journal are never
 ; touched.
 ;
 ; Built by CMake (packaging/windows): makensis -INPUTCHARSET UTF8
 ;   -DVERSION=1.0.0.8 -DDLL32=<32-bit DLL> -DDLL64=<64-bit DLL>
-;   -DTEST32=<32-bit test program> -DTEST64=<64-bit test program> -DGUIDE=<guide>
+;   -DTEST32=<32-bit test program> -DTEST64=<64-bit test program>
+;   -DGUIDE=<the guide's page> -DGUIDE_PICTURES=<the folder of its pictures>
+;   -DGUIDE_PICTURE_LIST=<guide_pictures.nsh, the pictures the page names>
 ;   -DOUTFILE=<setup.exe>
 ;
 ; Command line of the setup program:
@@ -53,13 +56,16 @@ SetOverwrite try
 !define PRODUCT "Tarvolk DMX Plugin"
 !define PUBLISHER "Privat"
 !define DLL_NAME "Tarvolk_DMX.out.dll"
-!define GUIDE_NAME "Tarvolk_DMX-Anleitung.txt"
+!define GUIDE_NAME "Tarvolk_DMX-Anleitung.html"
+!define PICTURES_NAME "Tarvolk_DMX-Anleitung-Bilder"
+!define TEXT_GUIDE_NAME "Tarvolk_DMX-Anleitung.txt"
 !define UNINSTALLER "Tarvolk_DMX-Deinstallation.exe"
 !define TEST_NAME "Tarvolk_DMX-Test.exe"
 !define PROG_ID "Tarvolk_DMX.clsOutputDriver"
 !define START_MENU "$SMPROGRAMS\Tarvolk DMX"
 !define TEST_LINK32 "${START_MENU}\Tarvolk DMX – Test.lnk"
 !define TEST_LINK64 "${START_MENU}\Tarvolk DMX – Test (64 Bit).lnk"
+!define GUIDE_LINK "${START_MENU}\Tarvolk DMX – Anleitung.lnk"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvolk_DMX"
 !define EXIT_FAILED 2
 !define EXIT_IN_USE 3
@@ -226,6 +232,11 @@ FunctionEnd
 !macroend
 
 !include tarvolk_dmx_rollback.nsh
+!include "${GUIDE_PICTURE_LIST}"
+
+!macro INSTALL_PICTURE NAME
+  !insertmacro INSTALL_FILE "${GUIDE_PICTURES}/${NAME}" "$INSTDIR\${PICTURES_NAME}\${NAME}"
+!macroend
 
 Section "${PRODUCT} (32 Bit)" SecPlugin32
   SectionIn RO
@@ -237,8 +248,13 @@ Section "${PRODUCT} (32 Bit)" SecPlugin32
   ${EndIf}
   SetOutPath "$INSTDIR"
   !insertmacro INSTALL_FILE "${DLL32}" "$INSTDIR\${DLL_NAME}"
-  !insertmacro INSTALL_FILE "${GUIDE}" "$INSTDIR\${GUIDE_NAME}"
   !insertmacro INSTALL_FILE "${TEST32}" "$INSTDIR\${TEST_NAME}"
+  !insertmacro INSTALL_FILE "${GUIDE}" "$INSTDIR\${GUIDE_NAME}"
+  ; The page replaces the plain-text guide of earlier versions.
+  !insertmacro KEEP "$INSTDIR\${TEXT_GUIDE_NAME}"
+  Delete "$INSTDIR\${TEXT_GUIDE_NAME}"
+  SetOutPath "$INSTDIR\${PICTURES_NAME}"
+  !insertmacro GUIDE_PICTURES INSTALL_PICTURE
 SectionEnd
 
 Section /o "${PRODUCT} (64 Bit)" SecPlugin64
@@ -276,6 +292,7 @@ Section "-Registrierung"
   ; For every user of the PC, as the plug-in is registered for all of them.
   SetShellVarContext all
   !insertmacro KEEP "${TEST_LINK32}"
+  !insertmacro KEEP "${GUIDE_LINK}"
   ${If} ${SectionIsSelected} ${SecPlugin64}
     !insertmacro KEEP "${TEST_LINK64}"
   ${EndIf}
@@ -284,11 +301,12 @@ Section "-Registrierung"
   !insertmacro ENTRY_VALUES WRITE_ENTRY
   CreateDirectory "${START_MENU}"
   CreateShortCut "${TEST_LINK32}" "$INSTDIR\${TEST_NAME}"
+  CreateShortCut "${GUIDE_LINK}" "$INSTDIR\${GUIDE_NAME}"
   ${If} ${SectionIsSelected} ${SecPlugin64}
     CreateShortCut "${TEST_LINK64}" "$INSTDIR\x64\${TEST_NAME}"
   ${EndIf}
   ${If} ${Errors}
-    StrCpy $Failure "Das Deinstallationsprogramm, sein Eintrag unter „Programme und Features“ oder das Testprogramm im Startmenü konnte nicht eingetragen werden."
+    StrCpy $Failure "Das Deinstallationsprogramm, sein Eintrag unter „Programme und Features“ oder ein Eintrag im Startmenü (Testprogramm, Anleitung) konnte nicht eingetragen werden."
     Call Fail
   ${EndIf}
 SectionEnd
@@ -316,7 +334,7 @@ Function SkipComponentsOn32BitWindows
 FunctionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecPlugin32} "Das Plug-in für das Lichtsteuerprogramm (ein 32-Bit-Programm). Wird immer installiert."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecPlugin32} "Das Plug-in für das Lichtsteuerprogramm (ein 32-Bit-Programm), sein Testprogramm und die Anleitung. Wird immer installiert."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecPlugin64} "Zusätzlich die 64-Bit-Ausführung für 64-Bit-Programme, im Unterverzeichnis x64."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
@@ -364,6 +382,10 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+!macro UNINSTALL_PICTURE NAME
+  !insertmacro DELETE_OR_NAME "$INSTDIR\${PICTURES_NAME}\${NAME}"
+!macroend
+
 Section "Uninstall"
   Call un.WaitUntilFree
   !insertmacro UNREGISTER_OR_STOP 64 "$INSTDIR\x64\${DLL_NAME}"
@@ -374,9 +396,12 @@ Section "Uninstall"
   !insertmacro DELETE_OR_STOP 32 "$INSTDIR\${DLL_NAME}"
   !insertmacro DELETE_OR_NAME "$INSTDIR\${TEST_NAME}"
   !insertmacro DELETE_OR_NAME "$INSTDIR\${GUIDE_NAME}"
+  !insertmacro GUIDE_PICTURES UNINSTALL_PICTURE
+  RMDir "$INSTDIR\${PICTURES_NAME}"
   SetShellVarContext all
   Delete "${TEST_LINK32}"
   Delete "${TEST_LINK64}"
+  Delete "${GUIDE_LINK}"
   RMDir "${START_MENU}"
   ; The uninstaller and its entry stay, so that it can finish the job.
   ${If} $Stayed != ""

@@ -3,10 +3,13 @@
 # script runs it: a silent installation into a folder with blanks, asking for
 # the 64-bit plug-in too (which only a 64-bit prefix gets); each registry view
 # read back and used by a script client of that view, which stores its port;
-# the entry under "Programs and Features" and the German guide; the test
-# program of each architecture beside its DLL, started from its Start-menu
-# entry; then the silent uninstallation from that entry, which removes
-# everything but the stored port. Another plug-in's guide, Anleitung.txt, lies in the folder all
+# the entry under "Programs and Features"; the German guide's page and its
+# pictures as in the sources, with a Start-menu entry naming the page, where
+# the plain-text guide of an earlier version goes (the folder's last listing
+# shows it gone, as the uninstaller leaves it alone); the test program of each
+# architecture beside its DLL, started from its Start-menu entry; then the
+# silent uninstallation from that entry, which removes everything but the
+# stored port. Another plug-in's guide, Anleitung.txt, lies in the folder all
 # along and survives both. While a running program holds the plug-in, a new
 # setup and the uninstaller each stop with exit code 3 and change nothing;
 # one that only reads it, sharing it, holds up no new setup.
@@ -29,6 +32,7 @@ exists() { [[ -e $(unix_path "$1") ]] && echo present || echo absent; }
 foreign_guide=$(unix_path "$install_dir\\Anleitung.txt")
 mkdir -p "$(dirname "$foreign_guide")"
 printf 'Anleitung eines anderen Plug-ins\r\n' >"$foreign_guide"
+printf 'Tarvolk DMX Plugin – Anleitung\r\n' >"$(unix_path "$install_dir\\Tarvolk_DMX-Anleitung.txt")"
 
 status=0
 run_command_line "\"$(winepath -w "$setup")\" /S /X64 /D=$install_dir" || status=$?
@@ -63,10 +67,12 @@ if [[ $arch == win32 ]]; then
   expect "no 64-bit plug-in on 32-bit Windows" "$(exists "$install_dir\\x64")" absent
 fi
 expect "the client stored its port" "$(wine_reg_value "$port_key" COM)" 1
-guide=$(unix_path "$install_dir\\Tarvolk_DMX-Anleitung.txt")
-expect "the guide beside the plug-in" \
-  "$(head -n 1 "$guide" | tr -d '\r' | sed '1s/^\xEF\xBB\xBF//')" "Tarvolk DMX Plugin – Anleitung"
-size_kb=$((size_kb + ($(stat -c %s "$guide") + 1023) / 1024))
+guide=$(unix_path "$install_dir\\Tarvolk_DMX-Anleitung.html")
+expect "the guide's page and pictures beside the plug-in" "$(cd "$here/../../../packaging/windows" && cmp \
+  Tarvolk_DMX-Anleitung.html "$guide" && diff -r Tarvolk_DMX-Anleitung-Bilder "${guide%.html}-Bilder" && echo same)" same
+expect "Start menu: the guide's entry names the page" \
+  "$(grep -acF "$install_dir\\Tarvolk_DMX-Anleitung.html" "$(unix_path "$start_menu\\Tarvolk DMX – Anleitung.lnk")")" 1
+for file in "$guide" "${guide%.html}-Bilder"/*; do size_kb=$((size_kb + ($(stat -c %s "$file") + 1023) / 1024)); done
 expect "another plug-in's guide untouched" "$(tr -d '\r' <"$foreign_guide")" "Anleitung eines anderen Plug-ins"
 
 # A 32-bit program's entry, in the 32-bit view.
@@ -129,7 +135,7 @@ for view in "${views[@]}"; do
       "$(in_view "$view" wine_reg_key_exists "$key" && echo present || echo absent)" absent
   done
 done
-expect "guide removed" "$(exists "$install_dir\\Tarvolk_DMX-Anleitung.txt")" absent
+expect "guide removed" "$(exists "$install_dir\\Tarvolk_DMX-Anleitung.html")" absent
 expect "Start-menu entries removed" "$(exists "$start_menu")" absent
 expect "installation folder keeps only another plug-in's guide" \
   "$(ls "$(dirname "$foreign_guide")")" "Anleitung.txt"

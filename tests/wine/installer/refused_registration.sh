@@ -64,7 +64,7 @@ fails_and_keeps() {
 }
 fails_and_keeps "a later DLL refusing its registration" "$refusing_setup" "$default_dir"
 
-guide=$(winepath -u "$default_dir\\Tarvolk_DMX-Anleitung.txt" | tr -d '\r')
+guide=$(winepath -u "$default_dir\\Tarvolk_DMX-Anleitung.html" | tr -d '\r')
 rm -f "$guide" && mkdir "$guide"
 fails_and_keeps "a copy that fails" "$setup" "$default_dir"
 rm -rf "$guide"

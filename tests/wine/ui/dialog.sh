@@ -16,14 +16,16 @@
 # dialog goes with it and Configure returns; a window the host had disabled
 # stays disabled; after the owner of the hidden dialog is destroyed, the next
 # Configure shows the dialog anew, with only COM1 to COM5 listed for port 0.
-# Screenshots of the dialog at both DPI, its open port list and a message box
-# are kept in WORK.
+# Screenshots of the dialog at both DPI, its open port list and the two
+# messages are kept in WORK, those for the operators' guide also cropped to
+# their windows (shot.sh).
 #   dialog.sh HARNESS ARCH WORK DLL HOST UI_DRIVER DMX_INTERFACE
 set -uo pipefail
 harness=$1 arch=$2 work=$3 dll=$4 host=$5 driver=$6 dmx_interface=$7
 here=$(cd "$(dirname "$0")" && pwd)
 source "$harness/wine-env.sh"
 source "$here/../e2e/session.sh"
+source "$here/shot.sh"
 wine_exclusive_timing
 
 wine_env_init "$work" "$arch" || exit 1
@@ -51,7 +53,6 @@ host_pid=$!
 wine_track_pid "$host_pid"
 
 ui() { wine_run_timeout 90 "$WINE_ENV_LOADER" "$driver" "$@"; }
-shot() { import -window root "$work/$1" 2>/dev/null; }
 # A step that fails leaves the host in a modal loop; nothing after it can pass.
 stop_on_failure() { ((CHECK_FAILURES == 0)) || { shot failure.png; cat "$@"; finish_checks; }; }
 
@@ -63,7 +64,9 @@ palette_window="TarvolkDemoHost|Paletten"
 settings_window="TarvolkDemoHost|Einstellungen"
 
 check "Enable on an unmapped port shows the port message" \
-  ui "window=$port_box" "has=Schnittstelle wird von anderem Programm benutzt." press=OK gone
+  ui "window=$port_box" "has=Schnittstelle wird von anderem Programm benutzt."
+shot port-message.png "$port_box" meldung-schnittstelle.png
+check "OK closes it" ui "window=$port_box" press=OK gone
 stop_on_failure "$out"
 check "the dialog is a centred fixed tool window of 2355 x 1155 twips" \
   ui "window=$dialog" shape=2355,1155
@@ -76,7 +79,7 @@ check "a port typed by hand stays in the box" \
 check "\"abc\" is refused with the valid-number message" \
   ui "window=$dialog" set=Edit=abc close "window=$number_box" \
   "has=Bitte geben Sie eine gültige Zahl ein"
-shot message-box.png
+shot message-box.png "$number_box" meldung-anzahl.png
 check "then \"COM 12\" names no port: the dialog's port message, without a full stop" \
   ui "window=$number_box" press=OK gone "window=$port_box" \
   "has=Schnittstelle wird von anderem Programm benutzt" press=OK gone
@@ -95,7 +98,8 @@ check "Tab and Shift+Tab move between the count and the port" \
 check "Enter and Escape leave the dialog open and its text alone" \
   ui "window=$dialog" key=RETURN key=ESCAPE pause=500 shown text=Edit=10
 open_port_list() {
-  ui "window=$dialog" entries=6 drop pause=700 list-shows=6 && shot dialog-list.png &&
+  ui "window=$dialog" entries=6 drop pause=700 list-shows=6 &&
+    shot dialog-list.png "$dialog" konfiguration.png &&
     ui "window=$dialog" key=ESCAPE pause=300 shown "text=ComboBox=COM12 – nicht angeschlossen"
 }
 check "the port list opens with all six entries; Escape closes it and keeps the port" \
@@ -171,5 +175,5 @@ check "Configure returned within a second of its owner's destruction" \
   "$(call_field "$out120" "Configure()" end)"
 check "all three Configure calls at 120 DPI returned false" \
   test "$(grep -c '^call .* Configure() -> false$' "$out120")" = 3
-echo "screenshots: $work/dialog.png $work/dialog-120dpi.png $work/dialog-list.png $work/message-box.png"
+echo "screenshots: $work/dialog.png $work/dialog-120dpi.png $work/dialog-list.png $work/message-box.png $work/port-message.png"
 finish_checks

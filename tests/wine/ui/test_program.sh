@@ -11,13 +11,15 @@
 # sends it) while the plug-in's own dialog is open, it ends cleanly; ended
 # by a logoff there, it closes the port and calls Term before its process
 # goes; every open of the port is journalled closed once. A stored 0 shows
-# as "keine". Screenshots at 96 and 144 DPI (100 % and 150 %) are kept in WORK.
+# as "keine". Screenshots at 96 and 144 DPI (100 % and 150 %) are kept in WORK,
+# the first also cropped to the window for the operators' guide (shot.sh).
 #   test_program.sh HARNESS ARCH WORK DLL PROGRAM UI_DRIVER DMX_INTERFACE
 set -uo pipefail
 harness=$1 arch=$2 work=$3 dll=$4 program=$5 driver=$6 dmx_interface=$7
 here=$(cd "$(dirname "$0")" && pwd)
 source "$harness/wine-env.sh"
 source "$here/../e2e/session.sh"
+source "$here/shot.sh"
 wine_exclusive_timing
 
 wine_env_init "$work" "$arch" || exit 1
@@ -29,7 +31,6 @@ quiet_wineserver || exit 1
 
 window="#32770|Tarvolk DMX – Test"
 ui() { wine_run_timeout 90 "$WINE_ENV_LOADER" "$driver" "$@"; }
-shot() { import -window root "$work/$1" 2>/dev/null; }
 start_program() {
   wine_run_timeout 120 "$WINE_ENV_LOADER" "$program" &
   program_pid=$!
@@ -66,12 +67,12 @@ check "output on" ui "window=$window" "press=Ausgabe &ein" text=Static#4=an
 check "24 channels all full" ui "window=$window" set=Edit=24 "press=Alle &voll" pause=600
 check "a chase" ui "window=$window" "press=&Lauflicht" pause=2600 "press=&Lauflicht"
 check "channel 5 at 128 on the slider" ui "window=$window" set=Edit#2=5 slide=128 pause=600
+check "the journal's lines appear in the window" ui "window=$window" "shows=COM1 geöffnet"
+shot test-program.png "$window" testprogramm.png
 # The message box has the window's caption: it is found once it is up.
 check "a count out of range is refused in German" \
   ui "window=$window" set=Edit=300 "press=Alle &0" pause=800 "window=$window" \
   "has=Bitte geben Sie als Anzahl der Kanäle eine Zahl von 1 bis 254 ein." press=OK gone
-check "the journal's lines appear in the window" ui "window=$window" "shows=COM1 geöffnet"
-shot test-program.png
 check "ended while the plug-in's dialog is open" \
   ui "window=$window" "press=&Konfiguration …" "window=TarvolkDmx.frmConfig|Konfiguration" \
   "window=$window" end

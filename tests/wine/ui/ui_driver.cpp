@@ -33,6 +33,8 @@
 //   move=X,Y              move it there, as a user dragging it would
 //   fits                  every label and edit field shows its whole text,
 //                         measured in its own font by fit-probe.dll
+//   bounds                prints where it lies on the screen, with its open drop-down
+//                         list, as ImageMagick's WIDTHxHEIGHT+LEFT+TOP (for screenshots)
 #include <windows.h>
 
 // After windows.h.
@@ -344,6 +346,21 @@ bool FitsAction() {
   return !report.empty() && report.find(L"CUT") == std::wstring::npos;
 }
 
+// The component's dialog has the only combo box on the desktop (as in ListShowsAction).
+bool BoundsAction(std::wstring& detail) {
+  RECT bounds{};
+  if (current == nullptr || !GetWindowRect(current, &bounds)) return false;
+  HWND listBox = FindWindowW(L"ComboLBox", nullptr);
+  RECT list{};
+  if (listBox != nullptr && IsWindowVisible(listBox) && GetWindowRect(listBox, &list)) {
+    UnionRect(&bounds, &bounds, &list);
+  }
+  detail = std::to_wstring(bounds.right - bounds.left) + L"x" +
+           std::to_wstring(bounds.bottom - bounds.top) + L"+" + std::to_wstring(bounds.left) +
+           L"+" + std::to_wstring(bounds.top);
+  return true;
+}
+
 bool Run(const std::wstring& argument) {
   const auto [action, value] = SplitPair(argument, L'=');
   std::wstring detail;
@@ -406,6 +423,8 @@ bool Run(const std::wstring& argument) {
     passed = MoveAction(value);
   } else if (action == L"fits") {
     passed = FitsAction();
+  } else if (action == L"bounds") {
+    passed = BoundsAction(detail);
   } else {
     detail = L"unknown action";
   }
