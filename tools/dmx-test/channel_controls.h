@@ -33,6 +33,7 @@ class ChannelControls {
   void OnClick(int control);
   void OnSlider();
   void OnChaseTimer() { sender_.ChaseStep(); }
+  bool OutputOn() const { return sender_.OutputOn(); }
   void ConfigurationClosed() { sender_.ConfigurationClosed(); }
 
  private:

@@ -8,8 +8,8 @@
 namespace tarvolk::dmx_test {
 namespace {
 
-// Far more than the lines shown: a journal line is rarely longer than 300 bytes.
-constexpr LONGLONG kTailBytes = 16 * 1024;
+// Far more than a line's share: a journal line is rarely longer than 300 bytes.
+constexpr LONGLONG kBytesPerLine = 1400;
 
 std::wstring FromUtf8(std::string_view bytes) {
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
@@ -20,13 +20,13 @@ std::wstring FromUtf8(std::string_view bytes) {
   return text;
 }
 
-// The last lineCount lines of text; the first of a tail that started in the
-// middle of a line is left out.
-std::wstring LastLines(std::wstring_view text, std::size_t lineCount, bool startsMidLine) {
-  if (startsMidLine) {
-    const auto lineEnd = text.find(L'\n');
-    text.remove_prefix(lineEnd == std::wstring_view::npos ? text.size() : lineEnd + 1);
-  }
+bool IsUtf8(std::string_view bytes) {
+  return bytes.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                                              static_cast<int>(bytes.size()), nullptr, 0) > 0;
+}
+
+// The last lineCount lines of text.
+std::wstring LastLines(std::wstring_view text, std::size_t lineCount) {
   std::vector<std::wstring_view> lines;
   for (std::size_t end; (end = text.find(L'\n')) != std::wstring_view::npos;) {
     std::wstring_view line = text.substr(0, end);
@@ -63,7 +63,8 @@ JournalTail ReadJournalTail(const std::wstring& path, std::size_t lineCount) {
   if (file == INVALID_HANDLE_VALUE) return {false, GetLastError(), {}};
   LARGE_INTEGER size{};
   GetFileSizeEx(file, &size);
-  const LONGLONG start = size.QuadPart > kTailBytes ? size.QuadPart - kTailBytes : 0;
+  const LONGLONG tailBytes = kBytesPerLine * static_cast<LONGLONG>(lineCount);
+  const LONGLONG start = size.QuadPart > tailBytes ? size.QuadPart - tailBytes : 0;
   LARGE_INTEGER position{};
   position.QuadPart = start;
   SetFilePointerEx(file, position, nullptr, FILE_BEGIN);
@@ -73,8 +74,13 @@ JournalTail ReadJournalTail(const std::wstring& path, std::size_t lineCount) {
   const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
   CloseHandle(file);
   if (!ok) return {false, error, {}};
-  bytes.resize(read);
-  return {true, ERROR_SUCCESS, LastLines(FromUtf8(bytes), lineCount, start > 0)};
+  std::string_view text(bytes.data(), read);
+  // A tail that started in the middle of a line leaves that line out.
+  if (start > 0) {
+    const auto lineEnd = text.find('\n');
+    text.remove_prefix(lineEnd == std::string_view::npos ? text.size() : lineEnd + 1);
+  }
+  return {true, ERROR_SUCCESS, LastLines(FromUtf8(text), lineCount), IsUtf8(text)};
 }
 
 }  // namespace tarvolk::dmx_test

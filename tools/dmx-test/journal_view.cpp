@@ -1,8 +1,7 @@
 #include "journal_view.h"
 
-#include <shellapi.h>
-
 #include "journal_tail.h"
+#include "shell_open.h"
 
 namespace tarvolk::dmx_test {
 namespace {
@@ -35,10 +34,7 @@ std::wstring OpenJournal(HWND owner) {
   if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
     return std::wstring(kNoJournal) + L"\n" + path;
   }
-  const auto opened = reinterpret_cast<INT_PTR>(
-      ShellExecuteW(owner, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-  if (opened > 32) return {};
-  return L"Windows öffnet das Protokoll nicht (Fehler " + std::to_wstring(opened) + L"):\n" + path;
+  return OpenInShell(owner, path, L"das Protokoll");
 }
 
 }  // namespace tarvolk::dmx_test

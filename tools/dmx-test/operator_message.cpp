@@ -2,11 +2,12 @@
 
 namespace tarvolk::dmx_test {
 
-void TellOperator(HWND owner, const std::wstring& text, UINT icon) {
+int TellOperator(HWND owner, const std::wstring& text, UINT style) {
   MSG quit;
   const bool quitting = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-  MessageBoxW(owner, text.c_str(), kCaption, MB_OK | icon);
+  const int pressed = MessageBoxW(owner, text.c_str(), kCaption, style);
   if (quitting) PostQuitMessage(static_cast<int>(quit.wParam));
+  return pressed;
 }
 
 std::wstring PluginFailureText(const std::wstring& call, const std::wstring& failure) {

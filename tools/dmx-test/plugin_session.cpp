@@ -1,12 +1,9 @@
 #include "plugin_session.h"
 
-#include "channel_picture.h"
-
 namespace tarvolk::dmx_test {
 
-PluginSession::PluginSession() : object_(kProgId) {
-  object_.Call(L"Init", {std::wstring(kTitle), std::wstring(kFileName)});
-}
+// A stored port the plug-in cannot read fails Init; the window says why.
+PluginSession::PluginSession() : object_(kProgId) { ReadStoredPort(); }
 
 std::wstring PluginSession::Failure(const automation::CallOutcome& outcome) const {
   return outcome.failed ? outcome.text : std::wstring();
@@ -45,19 +42,8 @@ std::wstring PluginSession::End() {
   return termFailure_;
 }
 
-// Where the plug-in keeps it: the settings of the program's title and the
-// plug-in's file name.
-std::wstring PluginSession::StoredPort() const {
-  const std::wstring key = std::wstring(L"Software\\VB and VBA Program Settings\\") + kTitle +
-                           L"\\Plugins\\" + kFileName;
-  wchar_t text[16] = {};
-  DWORD size = sizeof text - sizeof text[0];
-  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"COM", RRF_RT_REG_SZ, nullptr, text, &size) !=
-      ERROR_SUCCESS) {
-    return {};
-  }
-  const auto port = WholeNumberIn(text, 1, 255);
-  return port ? L"COM" + std::to_wstring(*port) : std::wstring();
+std::wstring PluginSession::ReadStoredPort() {
+  return Failure(object_.Call(L"Init", {std::wstring(kTitle), std::wstring(kFileName)}));
 }
 
 }  // namespace tarvolk::dmx_test

@@ -33,10 +33,9 @@ class PluginSession {
   // port (and journals it), and Term, which stores the port. Only the first
   // call acts; each returns what Term failed with, nothing when it succeeded.
   std::wstring End();
-  // The port the plug-in stored for this program ("COM7"), which is apart
-  // from the one it stored for the lighting program; empty when none is
-  // (none chosen is stored as 0).
-  std::wstring StoredPort() const;
+  // Init again, which reads the port stored for this program anew; returns
+  // what it failed with, nothing when it succeeded.
+  std::wstring ReadStoredPort();
 
  private:
   std::wstring Failure(const automation::CallOutcome& outcome) const;

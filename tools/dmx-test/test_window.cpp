@@ -2,13 +2,16 @@
 
 #include <utility>
 
+#include "guide.h"
 #include "operator_message.h"
 #include "resource_ids.h"
+#include "save_dialog.h"
 
 namespace tarvolk::dmx_test {
 namespace {
 
-// Apart from ChannelControls::kChaseTimer, on the same window.
+// Apart from ChannelControls::kChaseTimer and ReportButton::kRetryTimer, on
+// the same window.
 constexpr UINT_PTR kJournalTimer = 2;
 constexpr UINT kJournalMs = 1000;
 
@@ -48,7 +51,7 @@ INT_PTR CALLBACK TestWindow::Procedure(HWND window, UINT message, WPARAM wParam,
   return self != nullptr ? self->Handle(message, wParam, lParam) : FALSE;
 }
 
-INT_PTR TestWindow::Handle(UINT message, WPARAM wParam, LPARAM) {
+INT_PTR TestWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam));
@@ -56,9 +59,14 @@ INT_PTR TestWindow::Handle(UINT message, WPARAM wParam, LPARAM) {
     case WM_HSCROLL:
       if (!nested_.Busy()) channels_.OnSlider();
       return TRUE;
+    case ReportButton::kReady:
+      report_.Ready(lParam);
+      SaveReport();
+      return TRUE;
     case WM_TIMER:
       if (wParam == ChannelControls::kChaseTimer) channels_.OnChaseTimer();
       if (wParam == kJournalTimer) ShowJournal();
+      if (wParam == ReportButton::kRetryTimer) SaveReport();
       return TRUE;
     case WM_CLOSE:
       nested_.RequestClose();
@@ -81,8 +89,9 @@ INT_PTR TestWindow::Handle(UINT message, WPARAM wParam, LPARAM) {
 
 void TestWindow::Initialise() {
   channels_.Attach(window_);
+  port_.Attach(window_);
+  report_.Attach(window_);
   SetDlgItemTextW(window_, IDC_NAME, plugin_.Name().c_str());
-  ShowStoredPort();
   ShowJournal();
   SetTimer(window_, kJournalTimer, kJournalMs, nullptr);
 }
@@ -91,8 +100,17 @@ void TestWindow::OnCommand(int control) {
   switch (control) {
     case IDC_CONFIGURE:
       return Configure();
+    case IDC_TAKE_OFFER:
+      return TakeOfferedPort();
+    case IDC_SAVE_REPORT:
+      if (const std::wstring trouble = report_.Start(); !trouble.empty()) {
+        Tell(trouble, MB_ICONSTOP);
+      }
+      return;
     case IDC_OPEN_JOURNAL:
       return OpenJournal();
+    case IDC_GUIDE:
+      return OpenGuide();
     case IDCANCEL:
       return nested_.RequestClose();
     default:
@@ -108,11 +126,38 @@ void TestWindow::Configure() {
   channels_.ConfigurationClosed();
   if (!failure.empty()) return TellFailure(L"Configure", failure);
   if (const std::wstring stored = plugin_.Term(); !stored.empty()) TellFailure(L"Term", stored);
-  ShowStoredPort();
+  port_.Refresh();
+}
+
+// The plug-in reads the port at Init: it is told again, so that it opens the
+// port taken, and stores that one at Term. Output that is on moves to it.
+void TestWindow::TakeOfferedPort() {
+  if (const std::wstring trouble = port_.Take(); !trouble.empty()) {
+    return Tell(trouble, MB_ICONEXCLAMATION);
+  }
+  if (const std::wstring failure = plugin_.ReadStoredPort(); !failure.empty()) {
+    TellFailure(L"Init", failure);
+  }
+  port_.Refresh();
+  SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window_, IDC_CONFIGURE)),
+               TRUE);
+  if (channels_.OutputOn()) channels_.OnClick(IDC_ENABLE);
+}
+
+void TestWindow::SaveReport() {
+  if (const std::unique_ptr<Report> ready = report_.Take(!nested_.Busy())) {
+    nested_.Run([&] { dmx_test::SaveReport(window_, *ready); });
+  }
 }
 
 void TestWindow::OpenJournal() {
   if (const std::wstring trouble = dmx_test::OpenJournal(window_); !trouble.empty()) {
+    Tell(trouble, MB_ICONINFORMATION);
+  }
+}
+
+void TestWindow::OpenGuide() {
+  if (const std::wstring trouble = dmx_test::OpenGuide(window_); !trouble.empty()) {
     Tell(trouble, MB_ICONINFORMATION);
   }
 }
@@ -137,11 +182,6 @@ void TestWindow::Close() {
   const std::wstring failure = EndPlugin();
   DestroyWindow(std::exchange(window_, nullptr));
   if (!failure.empty()) TellOperator(nullptr, PluginFailureText(L"Term", failure), MB_ICONSTOP);
-}
-
-void TestWindow::ShowStoredPort() {
-  const std::wstring port = plugin_.StoredPort();
-  SetDlgItemTextW(window_, IDC_PORT, port.empty() ? L"keine" : port.c_str());
 }
 
 void TestWindow::ShowJournal() { journal_.Refresh(GetDlgItem(window_, IDC_JOURNAL)); }

@@ -8,15 +8,19 @@
 #include "journal_view.h"
 #include "nested_calls.h"
 #include "plugin_session.h"
+#include "port_offer.h"
+#include "report_button.h"
 
 namespace tarvolk::dmx_test {
 
 // The program's one window: the plug-in's name, whether output is on, the
-// port stored for this program, the journal's latest lines (read every
-// second), and what an operator tries an interface with: output on and off,
-// the plug-in's own configuration, every channel dark or full, a chase, and
-// one channel on the slider. Every action reaches the plug-in at once, so it
-// is on the line from the next frame on.
+// port the plug-in opens for this program (with the lighting programs' ports
+// offered while it has none of its own), the journal's latest lines (read
+// every second), and what an operator tries an interface with: output on and
+// off, the plug-in's own configuration, every channel dark or full, a chase,
+// and one channel on the slider. Every action reaches the plug-in at once, so
+// it is on the line from the next frame on. It saves a report for support
+// and opens the operators' guide.
 //
 // Enable, Configure and message boxes run loops of their own; a close asked
 // for meanwhile ends them (WM_QUIT, which each passes on) and closes the
@@ -35,7 +39,10 @@ class TestWindow {
   void Initialise();
   void OnCommand(int control);
   void Configure();
+  void TakeOfferedPort();
+  void SaveReport();
   void OpenJournal();
+  void OpenGuide();
 
   void Tell(const std::wstring& text, UINT icon);
   void TellFailure(const std::wstring& call, const std::wstring& failure);
@@ -43,7 +50,6 @@ class TestWindow {
   std::wstring EndPlugin();
   void Close();
 
-  void ShowStoredPort();
   void ShowJournal();
 
   PluginSession& plugin_;
@@ -51,6 +57,8 @@ class TestWindow {
   NestedCalls nested_;
   ChannelControls channels_;
   JournalView journal_;
+  PortOffer port_;
+  ReportButton report_;
 };
 
 }  // namespace tarvolk::dmx_test

@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # The operators' test program Tarvolk_DMX-Test.exe under Xvfb, worked from
 # outside by ui-driver.exe. Without the plug-in registered it says so in
-# German, names what helps and exits with 1. With the built plug-in
-# registered and COM1 leading to the virtual interface: it names the plug-in
+# German, names what helps, offers a report for support and exits with 1.
+# With the built plug-in registered and nothing stored for it, it shows
+# COM1 as the plug-in's default and offers the port a lighting program
+# stored; "Übernehmen" makes that its own and leaves the lighting program's
+# setting as it was; a missing guide is said; a report saved from the
+# window holds the stored ports. With COM1 leading to the virtual interface
+# and stored for it: it names the plug-in
 # and the port stored for it; the plug-in's dialog closed with output off
 # leaves the port closed again; output on; 24 channels all full, a chase and
 # channel 5 at 128 on the slider reach the line as whole frames with those
@@ -47,12 +52,33 @@ start_program
 check "not registered: the German message says so and what helps" \
   ui "window=$window" "shows=nicht registriert" "shows=Installationsprogramm"
 shot not-registered.png
-ui "window=$window" press=OK >/dev/null
+check "not registered: it offers a report for support" \
+  ui "window=$window" "shows=Bericht für die Unterstützung speichern?" press=\&No
 wait "$program_pid"
 check "not registered: it exits with 1" test $? = 1
 
 wine_regsvr32 "$dll" || { echo "regsvr32 failed"; exit 1; }
 settings_key="HKCU\\Software\\VB and VBA Program Settings\\Tarvolk DMX Test\\Plugins\\Tarvolk_DMX.out.dll"
+show_key="HKCU\\Software\\VB and VBA Program Settings\\Licht*Pult\\Plugins\\Tarvolk_DMX.out.dll"
+wine_run_timeout 60 "$WINE_ENV_LOADER" reg add "$show_key" /v COM /d 7 /f >/dev/null || exit 1
+show_before=$(wine_run_timeout 60 "$WINE_ENV_LOADER" reg query "$show_key")
+
+start_program
+check "no port of its own: COM1 as the plug-in's default, the lighting program's port offered" \
+  ui "window=$window" "has=COM1 (voreingestellt)" "has=COM7 – Lichtprogramm „Licht*Pult“"
+check "Übernehmen makes that port its own" ui "window=$window" "press=Überne&hmen" text=Static#6=COM7
+check "the guide missing beside the program is said" ui "window=$window" "press=Anlei&tung" \
+  pause=800 "window=$window" "shows=Die Anleitung fehlt" press=OK gone
+check "a report saved from the window" ui "window=$window" "press=Bericht &speichern …" \
+  "window=#32770|Bericht speichern" 'set=ComboBoxEx32=C:\fenster.txt' press=\&Save pause=800 \
+  "window=$window" "shows=Der Bericht ist gespeichert" press=OK gone
+ui "window=$window" close >/dev/null
+wait "$program_pid"
+check "its own port stored, Term keeping it" test "$(wine_reg_value "$settings_key" COM)" = 7
+check "the lighting program's setting unchanged" \
+  test "$(wine_run_timeout 60 "$WINE_ENV_LOADER" reg query "$show_key")" = "$show_before"
+check "the report from the window holds its facts" \
+  grep -qF "„Licht*Pult“: COM7 (gespeichert 20" "$WINEPREFIX/drive_c/fenster.txt"
 wine_run_timeout 60 "$WINE_ENV_LOADER" reg add "$settings_key" /v COM /d 1 /f >/dev/null || exit 1
 
 start_program
