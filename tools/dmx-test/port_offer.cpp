@@ -28,11 +28,11 @@ void PortOffer::Refresh() {
   SetDlgItemTextW(window_, IDC_PORT, own.text.c_str());
   SetDlgItemTextW(window_, IDC_PORT_NOTE, own.trouble.c_str());
   offers_.clear();
-  StoredPortList stored;
-  if (!own.OwnPort()) stored = ListStoredPorts();
+  const StoredPortList stored = ListStoredPorts();
   for (const StoredPort& port : stored.ports) {
     const PortReading reading = PortFromSetting(port.value);
-    if (!IsOwnTitle(port.title) && reading.OwnPort()) offers_.push_back({port.title, reading.port});
+    if (IsOwnTitle(port.title) || !reading.OwnPort()) continue;
+    if (!own.OwnPort() || reading.port != own.port) offers_.push_back({port.title, reading.port});
   }
   const HWND list = GetDlgItem(window_, IDC_OFFER);
   SendMessageW(list, CB_RESETCONTENT, 0, 0);
@@ -42,12 +42,13 @@ void PortOffer::Refresh() {
   }
   SendMessageW(list, CB_SETCURSEL, 0, 0);
   FitDroppedList();
-  ShowOffers(!own.OwnPort(), stored.listed.Read()
-                                 ? L"keiner (kein Lichtprogramm hat eine gespeichert)"
-                                 : FactText(stored.listed));
+  ShowOffers(!own.OwnPort() || !offers_.empty(),
+             stored.listed.Read() ? L"keiner (kein Lichtprogramm hat eine gespeichert)"
+                                  : FactText(stored.listed));
 }
 
-// Offers shown or none; all hidden once the program has a port of its own.
+// Offers shown or none; all hidden once the program has a port of its own
+// and no lighting program another.
 void PortOffer::ShowOffers(bool shown, const std::wstring& none) {
   const bool any = !offers_.empty();
   SetDlgItemTextW(window_, IDC_NO_OFFER, none.c_str());

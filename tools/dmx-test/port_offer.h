@@ -9,9 +9,10 @@ namespace tarvolk::dmx_test {
 
 // The test window's port: the one the plug-in opens for this program (the
 // one stored for it, COM1 when none is) and what is wrong with what is
-// stored; and, while it has no port of its own, the ports that lighting
-// programs stored for the plug-in, newest first, one of which "Übernehmen"
-// makes its own. It writes only the test program's own setting.
+// stored; and the ports that lighting programs stored for the plug-in,
+// newest first, while it has none of its own or they differ from its own
+// (its Term stores one at every end), one of which "Übernehmen" makes its
+// own. It writes only the test program's own setting.
 class PortOffer {
  public:
   void Attach(HWND window);
