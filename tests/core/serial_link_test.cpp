@@ -265,6 +265,7 @@ TEST_P(FailingWritesTest, APortWhoseWritesKeepFailingCountsAsLost) {
   clock.Advance(1ms);
   tick();
   EXPECT_TRUE(link->IsReopening());
+  EXPECT_EQ(link->BufferedBytes(), 0u) << "the next device starts on a frame";
 }
 
 INSTANTIATE_TEST_SUITE_P(RefusedOrTakenThenFailed, FailingWritesTest, ::testing::Bool());
